@@ -1,0 +1,129 @@
+#pragma once
+// The driver's own state of one declared file, attached on the first operation.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "odbc/dispatch/descriptor.h"
+
+namespace dbprobe::odbc {
+
+struct FieldEntry {
+    int number = 0;  // 1-based, declaration order
+    const FieldDescriptor* descriptor = nullptr;
+    int type = 0;
+    std::int32_t offset = 0;
+    std::int32_t size = 0;
+    std::int32_t elements = 1;
+    bool liesOver = false;   // lies over an earlier field (or is a member of such a group)
+    bool timestamp = false;  // a STRING(8) with a DATE+TIME group over it, or that group's parts
+    std::string label;
+    std::string externalName;  // as declared, switches included
+    std::string columnName;
+    bool nameFromLabel = false;
+
+    // Whether the field becomes a column of its own.
+    bool ProducesColumn() const { return type != kind::GROUP && !liesOver; }
+};
+
+struct KeyComponent {
+    int field = 0;  // index into DriverState::fields
+    bool descending = false;
+};
+
+struct KeyState {
+    const KeyDescriptor* descriptor = nullptr;  // none for the "All" key
+    int number = 0;                             // 1-based; 0 for the "All" key
+    std::string externalName;
+    std::string label;
+    std::uint32_t attributes = 0;
+    bool dynamic = false;     // an INDEX declared without components
+    bool indexBuilt = false;  // the dynamic index has been built
+    std::vector<KeyComponent> components;
+
+    bool AllowsDuplicates() const { return (attributes & keyattr::DUP) != 0; }
+};
+
+struct BlobEntry {
+    int number = 0;  // 1-based
+    const BlobDescriptor* descriptor = nullptr;
+    std::string externalName;
+    std::string label;
+    std::string columnName;
+    std::uint8_t attributes = 0;
+    std::vector<char> contents;
+};
+
+// The first ODBC failure of the current operation.
+struct OdbcFailure {
+    int failure = 0;
+    std::string sqlState;
+    std::int32_t nativeError = 0;
+    std::string message;
+};
+
+// Driver-side file attributes (DriverState::fileAttributes).
+namespace stateattr {
+inline constexpr std::uint8_t ENCRYPT = 1, CREATE = 2, RECLAIM = 4, THREAD = 8;
+}
+
+// Texts set through SET_PROPERTY are no longer refreshed from the descriptor.
+namespace propset {
+inline constexpr std::uint8_t Name = 1, Owner = 2, DriverString = 4;
+}
+
+struct DriverState {
+    FileDescriptor* file = nullptr;  // the descriptor this state is attached to
+
+    std::optional<std::string> name;
+    std::optional<std::string> owner;
+    std::optional<std::string> driverString;
+    std::string sqlTableName;
+    std::string lastOwner;  // owner last used successfully by CREATE or OPEN
+    std::string driverName = "ODBC";
+
+    std::uint8_t fileAttributes = 0;
+    std::uint8_t propertySet = 0;
+
+    char* recordBuffer = nullptr;
+    std::int32_t recordSize = 0;
+    std::vector<FieldEntry> fields;
+    std::vector<KeyState> keys;
+    KeyState allKey;
+    std::vector<BlobEntry> blobs;
+    int primaryKey = 0;  // 1-based key number that identifies rows; 0 none
+
+    // Null indicators (-1 NULL) of the current record and of the record image.
+    std::vector<std::int64_t> nullIndicators;
+    std::vector<std::int64_t> imageNullIndicators;
+    std::vector<char> recordImage;
+
+    std::int32_t openMode = 0;
+    std::uint32_t stateFlags = 0;
+    std::uint32_t operationClass = 0;
+    int lastOperation = 0;
+    int lastResult = 0;
+    int lastReadOperation = 0;
+    int lastErrorCode = 0;
+    bool invalidated = false;
+    bool rebindPending = false;
+    bool savedPositionArmed = false;
+    std::int32_t holdTime = 0;  // -1 HOLDfile; seconds for HOLDfilesec
+
+    OdbcFailure diagnostics;
+
+    DriverState() = default;
+    DriverState(const DriverState&) = delete;
+    DriverState& operator=(const DriverState&) = delete;
+
+    // Clears the key descriptors' links into this state before it goes away.
+    void UnlinkKeys();
+    // 1-based number of a key descriptor in the key table; 0 when not found.
+    int KeyNumber(const KeyDescriptor* key) const;
+    KeyState* FindKey(const KeyDescriptor* key);
+    bool IsOpen() const;
+};
+
+}  // namespace dbprobe::odbc

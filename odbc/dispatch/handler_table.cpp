@@ -1,0 +1,59 @@
+#include <array>
+#include <initializer_list>
+
+#include "odbc/dispatch/handlers.h"
+#include "odbc/dispatch/operation.h"
+
+namespace dbprobe::odbc {
+namespace {
+
+using HandlerTable = std::array<Handler, op::kTableSize>;
+
+HandlerTable BuildTable() {
+    using namespace op;
+    struct Row {
+        std::initializer_list<int> codes;
+        Handler handler;
+    };
+    const Row rows[] = {
+        {{CLOSE}, handlers::Close},
+        {{DESTROY}, handlers::Destroy},
+        {{HOLDfile, HOLDfilesec}, handlers::Hold},
+        {{LOCKfile, LOCKfilesec, RELEASE, UNLOCK, STARTRAN, ENDTRAN, INVIEW, ENDVIEW, Accepted108},
+         handlers::Succeed},
+        {{PACK}, handlers::Pack},
+        {{BUILDfile, BUILDkey, BUILDdyn}, handlers::Build},
+        {{NAME}, handlers::Name},
+        {{QUERY_KEY}, handlers::QueryKey},
+        {{BOF, EOF_}, handlers::Unsupported},
+        {{CLEAR}, handlers::Clear},
+        {{NULL_, SETNULL, SETNONULL, GETNULLS, SETNULLS}, handlers::Nulls},
+        {{OPEN, SHARE}, handlers::Open},
+        {{CREATE}, handlers::Create},
+    };
+    HandlerTable table{};
+    for (const Row& row : rows)
+        for (int code : row.codes) table[code] = row.handler;
+    return table;
+}
+
+HandlerTable& Table() {
+    static HandlerTable table = BuildTable();
+    return table;
+}
+
+}  // namespace
+
+Handler HandlerFor(int operation) {
+    if (operation < 0 || operation >= op::kTableSize) return nullptr;
+    return Table()[operation];
+}
+
+ScopedHandler::ScopedHandler(int operation, Handler handler)
+    : operation_(operation), previous_(Table().at(operation)) {
+    Table()[operation] = handler;
+}
+
+ScopedHandler::~ScopedHandler() { Table()[operation_] = previous_; }
+
+}  // namespace dbprobe::odbc

@@ -1,0 +1,53 @@
+// Walks the test table through the driver's dispatcher and prints what each
+// record operation leaves in the runtime's error state. Needs no server: the
+// operations that reach one report that the SQL layer is not there yet.
+
+#include <cstdio>
+#include <string>
+
+#include "app/test_table.h"
+#include "odbc/dispatch/arguments.h"
+#include "odbc/dispatch/operation.h"
+#include "odbc/session/runtime_error_state.h"
+
+using namespace dbprobe;
+
+namespace {
+
+void Step(odbc::FileDescriptor& file, int operation, odbc::Arguments args = {}) {
+    const std::intptr_t value = odbc::CallDriver(operation, file, args);
+    const odbc::RuntimeErrorState& e = odbc::CurrentErrors();
+    std::printf("%-10s -> error %2d %-34s", std::string(odbc::op::Name(operation)).c_str(),
+                e.errorCode, ("\"" + e.errorText + "\"").c_str());
+    if (value != 0) std::printf(" result %ld", static_cast<long>(value));
+    if (args.textResult) std::printf(" text \"%s\"", args.textResult->c_str());
+    std::printf("\n");
+}
+
+}  // namespace
+
+int main() {
+    app::TesterVariables& vars = app::Globals();
+    app::TestDat& table = app::ThisThreadTestDat();
+    odbc::FileDescriptor& file = table.File();
+
+    std::printf("TEST_DAT before the test assigns its names:\n");
+    Step(file, odbc::op::CLOSE);
+    Step(file, odbc::op::NAME);
+    Step(file, odbc::op::OPEN, odbc::Arguments::WithNumbers({0x22}));
+
+    vars.dataSource.Assign("dbprobe-demo");
+    vars.tableName.Assign("Test_Korvelandix");
+    vars.primaryKeyName.Assign("KeyTstCislo");
+    vars.secondKeyName.Assign("KeyTstNazev");
+    std::printf("\nafter the names are assigned:\n");
+    Step(file, odbc::op::NAME);
+    Step(file, odbc::op::CREATE);
+    Step(file, odbc::op::OPEN, odbc::Arguments::WithNumbers({0x22}));
+    Step(file, odbc::op::SETfile);
+    Step(file, odbc::op::NEXT);
+    Step(file, odbc::op::BOF);
+    Step(file, odbc::op::HOLDfile);
+    Step(file, odbc::op::DESTROY);
+    return 0;
+}
