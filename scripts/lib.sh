@@ -11,6 +11,18 @@ DBPROBE_PACKAGES=(
     libgtest-dev
     libgmock-dev
     pkg-config
+    # ODBC driver manager and the drivers the tests use
+    unixodbc
+    unixodbc-dev
+    odbcinst
+    libsqliteodbc
+    odbc-postgresql
+    odbc-mariadb
+    # Throwaway servers started by scripts/servers.sh (the packages do not start them in a
+    # container); the clients create the test database and user
+    postgresql
+    mariadb-server
+    mariadb-client
 )
 
 # Repository root, whatever the caller's working directory.

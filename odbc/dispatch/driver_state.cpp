@@ -1,10 +1,15 @@
 #include "odbc/dispatch/driver_state.h"
 
 #include "odbc/dispatch/operation_rule.h"
+#include "odbc/session/session.h"
 
 namespace dbprobe::odbc {
 
 void DriverStateDeleter::operator()(DriverState* state) const { delete state; }
+
+DriverState::~DriverState() { ReleaseDataSource(*this); }
+
+std::vector<StatementSlot*> DriverState::StatementSlots() { return {&mainStatement}; }
 
 void DriverState::UnlinkKeys() {
     for (KeyState& key : keys)

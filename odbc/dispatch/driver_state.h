@@ -2,6 +2,7 @@
 // The driver's own state of one declared file, attached on the first operation.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,24 @@
 #include "odbc/dispatch/descriptor.h"
 
 namespace dbprobe::odbc {
+
+class DataSource;
+class Statement;
+
+struct StatementDeleter {
+    void operator()(Statement* statement) const;
+};
+using StatementPtr = std::unique_ptr<Statement, StatementDeleter>;
+
+// Kinds of the statement slots of a file.
+namespace slotkind {
+inline constexpr int Main = 1;  // executed directly; allocated while connecting
+}
+
+struct StatementSlot {
+    int kind = 0;
+    StatementPtr statement;
+};
 
 struct FieldEntry {
     int number = 0;  // 1-based, declaration order
@@ -114,12 +133,24 @@ struct DriverState {
 
     OdbcFailure diagnostics;
 
+    // The shared data source of the owner; empty until a statement is needed.
+    std::shared_ptr<DataSource> dataSource;
+    StatementSlot mainStatement{slotkind::Main, nullptr};
+    // The file's own connect settings, handed to a data source it creates.
+    bool logonScreen = true;
+    std::uint32_t loginTimeout = 0;
+
     DriverState() = default;
     DriverState(const DriverState&) = delete;
     DriverState& operator=(const DriverState&) = delete;
 
+    // Frees the file's statements and leaves its data source.
+    ~DriverState();
+
     // Clears the key descriptors' links into this state before it goes away.
     void UnlinkKeys();
+    // Every statement slot of the file.
+    std::vector<StatementSlot*> StatementSlots();
     // 1-based number of a key descriptor in the key table; 0 when not found.
     int KeyNumber(const KeyDescriptor* key) const;
     KeyState* FindKey(const KeyDescriptor* key);

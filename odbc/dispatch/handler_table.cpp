@@ -30,6 +30,7 @@ HandlerTable BuildTable() {
         {{NULL_, SETNULL, SETNONULL, GETNULLS, SETNULLS}, handlers::Nulls},
         {{OPEN, SHARE}, handlers::Open},
         {{CREATE}, handlers::Create},
+        {{LOGOUT, COMMIT, ROLLBACK}, handlers::Transaction},
     };
     HandlerTable table{};
     for (const Row& row : rows)

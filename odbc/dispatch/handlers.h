@@ -53,6 +53,7 @@ int Clear(OperationContext& ctx);
 int Nulls(OperationContext& ctx);
 int Open(OperationContext& ctx);
 int Create(OperationContext& ctx);
+int Transaction(OperationContext& ctx);
 }  // namespace handlers
 
 }  // namespace dbprobe::odbc

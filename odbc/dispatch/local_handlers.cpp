@@ -6,6 +6,7 @@
 #include "odbc/dispatch/operation.h"
 #include "odbc/dispatch/operation_rule.h"
 #include "odbc/session/runtime_error_state.h"
+#include "odbc/session/session.h"
 
 namespace dbprobe::odbc::handlers {
 namespace {
@@ -31,11 +32,17 @@ long FieldIndex(const OperationContext& ctx) {
 }  // namespace
 
 int Close(OperationContext& ctx) {
+    ReleaseStatements(ctx.state);
     if (ctx.file.statusRecord) ctx.file.statusRecord->openMode = 0;
     return 0;
 }
 
 int Destroy(OperationContext& ctx) {
+    // Destroying one thread's instance leaves the file's process-wide entries.
+    if (ctx.args.Number(0) == 0)
+        ReleaseDataSource(ctx.state);
+    else
+        ReleaseStatements(ctx.state);
     ctx.state.UnlinkKeys();
     ctx.state.invalidated = true;
     return 0;
@@ -137,6 +144,14 @@ int Open(OperationContext& ctx) {
     if (!ctx.state.name || ctx.state.name->empty()) return err::InvalidFilename;
     // Opening a table on the server comes with the SQL layer.
     return err::UnsupportedFunction;
+}
+
+int Transaction(OperationContext& ctx) {
+    switch (ctx.operation) {
+        case op::LOGOUT: return BeginTransaction(ctx.state);
+        case op::COMMIT: return Commit(ctx.state);
+        default: return Rollback(ctx.state);
+    }
 }
 
 int Create(OperationContext& ctx) {

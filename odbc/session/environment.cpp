@@ -1,0 +1,83 @@
+#include "odbc/session/environment.h"
+
+#include <cstdlib>
+
+#include "odbc/session/data_source.h"
+#include "odbc/session/session.h"
+#include "odbc/session/statement.h"
+
+namespace dbprobe::odbc {
+namespace {
+
+std::mutex& CreationLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::unique_ptr<OdbcEnvironment>& Instance() {
+    static std::unique_ptr<OdbcEnvironment> instance;
+    return instance;
+}
+
+}  // namespace
+
+OdbcEnvironment* OdbcEnvironment::Existing() { return Instance().get(); }
+
+OdbcEnvironment& OdbcEnvironment::Ensure() {
+    std::lock_guard guard(CreationLock());
+    std::unique_ptr<OdbcEnvironment>& instance = Instance();
+    if (instance) return *instance;
+    static bool exitHookSet = false;
+    if (!exitHookSet) {
+        std::atexit(EndProgram);
+        exitHookSet = true;
+    }
+    instance = std::make_unique<OdbcEnvironment>();
+    if (LoadOdbcApi(instance->api)) {
+        instance->loaded = true;
+        // The ODBC 2 allocation, so that the driver manager answers with the
+        // ODBC 2 SQLSTATEs the error mapping expects.
+        instance->api.AllocEnv(&instance->henv);
+    }
+    return *instance;
+}
+
+OdbcEnvironment::~OdbcEnvironment() {
+    if (loaded && henv != SQL_NULL_HENV) api.FreeEnv(henv);
+}
+
+void EndProgram() {
+    OdbcEnvironment* environment = OdbcEnvironment::Existing();
+    if (environment == nullptr) return;
+    std::vector<std::shared_ptr<DataSource>> sources;
+    {
+        std::lock_guard guard(environment->dataSourcesLock);
+        sources.swap(environment->dataSources);
+    }
+    for (const std::shared_ptr<DataSource>& source : sources) {
+        const std::vector<DriverState*> files = source->files;
+        for (DriverState* file : files) {
+            bool hasStatement = false;
+            for (StatementSlot* slot : file->StatementSlots())
+                hasStatement = hasStatement || slot->statement != nullptr;
+            if (!hasStatement) continue;
+            // The work of CLOSE; the state is thrown away before its next use.
+            ReleaseStatements(*file);
+            file->stateFlags = 0;
+            file->invalidated = true;
+        }
+        {
+            std::lock_guard guard(source->connectionsLock);
+            std::erase_if(source->connections, [](const std::shared_ptr<Connection>& c) {
+                return c->StatementCount() == 0;
+            });
+        }
+        for (DriverState* file : files) file->dataSource.reset();
+        source->files.clear();
+    }
+    sources.clear();
+    std::lock_guard guard(CreationLock());
+    Instance().reset();
+}
+
+}  // namespace dbprobe::odbc
