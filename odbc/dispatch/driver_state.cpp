@@ -2,10 +2,13 @@
 
 #include "odbc/dispatch/operation_rule.h"
 #include "odbc/session/session.h"
+#include "odbc/session/trace_logger.h"
 
 namespace dbprobe::odbc {
 
 void DriverStateDeleter::operator()(DriverState* state) const { delete state; }
+
+DriverState::DriverState() = default;
 
 DriverState::~DriverState() { ReleaseDataSource(*this); }
 

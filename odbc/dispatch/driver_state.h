@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "odbc/dispatch/descriptor.h"
+#include "odbc/session/file_options.h"
 
 namespace dbprobe::odbc {
 
 class DataSource;
 class Statement;
+class TraceLogger;
 
 struct StatementDeleter {
     void operator()(Statement* statement) const;
@@ -132,6 +134,8 @@ struct DriverState {
     std::int32_t holdTime = 0;  // -1 HOLDfile; seconds for HOLDfilesec
 
     OdbcFailure diagnostics;
+    FileOptions options;
+    std::unique_ptr<TraceLogger> traceLog;
 
     // The shared data source of the owner; empty until a statement is needed.
     std::shared_ptr<DataSource> dataSource;
@@ -140,7 +144,7 @@ struct DriverState {
     bool logonScreen = true;
     std::uint32_t loginTimeout = 0;
 
-    DriverState() = default;
+    DriverState();
     DriverState(const DriverState&) = delete;
     DriverState& operator=(const DriverState&) = delete;
 

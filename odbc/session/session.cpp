@@ -11,6 +11,7 @@
 #include "odbc/session/data_source.h"
 #include "odbc/session/diagnostics.h"
 #include "odbc/session/environment.h"
+#include "odbc/session/options.h"
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/statement.h"
 #include "odbc/session/statement_calls.h"
@@ -124,6 +125,7 @@ std::shared_ptr<Connection> AddConnection(DataSource& source, DriverState& file)
     std::shared_ptr<Connection> connection = NewConnection(source, file);
     if (!connection) return nullptr;
     if (!source.connections.empty()) ReplayOptions(source, *connection, file);
+    if (source.busyHandling == 4) connection->callLock = std::make_unique<std::mutex>();
     source.connections.push_back(connection);
     return connection;
 }
@@ -333,6 +335,7 @@ int FindDataSource(DriverState& file) {
     }
     env.dataSources.push_back(created);
     Register(*created, file);
+    ApplyPendingSwitches(file, *created);
     return 0;
 }
 
