@@ -10,6 +10,7 @@ DBPROBE_PACKAGES=(
     ninja-build
     libgtest-dev
     libgmock-dev
+    libbenchmark-dev
     pkg-config
     # ODBC driver manager and the drivers the tests use
     unixodbc

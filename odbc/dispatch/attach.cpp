@@ -6,7 +6,10 @@
 #include <optional>
 
 #include "odbc/session/declaration_errors.h"
+#include "odbc/session/options.h"
 #include "odbc/session/runtime_error_state.h"
+#include "odbc/session/trace_logger.h"
+#include "odbc/sql/column_names.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -212,6 +215,7 @@ private:
         state_.imageNullIndicators.assign(state_.fields.size(), 0);
         state_.recordImage.assign(static_cast<std::size_t>(state_.recordSize), 0);
 
+        ApplyFieldSwitches(state_);
         for (const FieldEntry& f : state_.fields)
             if (f.ProducesColumn() && f.columnName.empty()) return Fail(err::UnsupportedDataTypeInFile);
 
@@ -221,6 +225,11 @@ private:
             if (createAllowed && !declaredAsIndex && key.externalName.empty() && key.label.empty())
                 return Refuse(declkind::Key, key.number, "LABEL", 1);
         }
+        // Switches only once the declaration is accepted: a refused one must
+        // not leave its environment settings behind. The key lists come after
+        // the driver string, so a key's own switches win.
+        ApplyDriverString(state_);
+        for (KeyState& key : state_.keys) ApplyKeySwitches(state_, key);
         ChoosePrimaryKey();
         BuildAllKey();
         // Linked only once the whole declaration is accepted, so that a refused
@@ -281,7 +290,13 @@ void CopyDescriptorTexts(const FileDescriptor& file, DriverState& state) {
 }
 
 void RefreshDescriptorTexts(const FileDescriptor& file, DriverState& state) {
-    if (!(state.propertySet & propset::Name) && file.name.length != 0) state.name = CopyText(file.name);
+    if (!(state.propertySet & propset::Name) && file.name.length != 0) {
+        std::optional<std::string> name = CopyText(file.name);
+        const bool changed = name != state.name;
+        state.name = std::move(name);
+        // A connected file's statements use the new name from now on.
+        if (changed) PrepareNames(state);
+    }
     if (!(state.propertySet & propset::Owner) && file.owner.length != 0)
         state.owner = CopyText(file.owner);
     if (!(state.propertySet & propset::DriverString) && file.driverString.length != 0)
@@ -293,6 +308,8 @@ DriverState& AttachPhaseA(FileDescriptor& file) {
     DriverState& state = *file.driverState;
     state.file = &file;
     CopyDescriptorTexts(file, state);
+    state.traceLog = std::make_unique<TraceLogger>(state.driverString.value_or(""),
+                                                   (file.attributes & fileattr::ENCRYPT) != 0);
     return state;
 }
 

@@ -10,6 +10,8 @@
 #include "odbc/dispatch/state_rules.h"
 #include "odbc/session/operation_steps.h"
 #include "odbc/session/runtime_error_state.h"
+#include "odbc/session/trace_logger.h"
+#include "odbc/session/trace_profile.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -29,6 +31,8 @@ private:
     }
     std::unique_lock<std::recursive_mutex> lock_;
 };
+
+constexpr std::uint8_t kNoProfileLine = 2;  // FileDescriptor::runtimeFlags
 
 struct Outcome {
     std::intptr_t value = 0;
@@ -95,6 +99,12 @@ Outcome RunAttached(int operation, FileDescriptor& file, DriverState& state, Arg
         key = state.FindKey(args.key);
     const bool wasOpen = state.IsOpen();
     const std::string* position = args.texts.empty() ? nullptr : &args.texts.back();
+    // The operation profile, unless the runtime asked for no line of this file.
+    TraceLogger* profile = state.traceLog != nullptr && state.traceLog->ProfileOn() &&
+                                   !(file.runtimeFlags & kNoProfileLine)
+                               ? state.traceLog.get()
+                               : nullptr;
+    const long started = profile != nullptr ? profile->StartTimer() : 0;
 
     int result = PreOperation(state, operation);
     if (result == 0) result = CheckPreconditions(state, operation, args.key, key, position);
@@ -107,6 +117,7 @@ Outcome RunAttached(int operation, FileDescriptor& file, DriverState& state, Arg
             OpenBookkeeping(file, state, static_cast<std::int32_t>(args.Number(0)));
     }
 
+    if (profile != nullptr) WriteOperationProfile(*profile, operation, file, state, key, result, started);
     const int post = PostOperation(state, operation);
     if (result == 0) result = post;
     UpdateState(state, operation, key, result, wasOpen);

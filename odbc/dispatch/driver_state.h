@@ -45,6 +45,14 @@ struct FieldEntry {
     std::string columnName;
     bool nameFromLabel = false;
 
+    // Marks from the '|' switches of the external name.
+    bool binary = false;
+    bool noWhere = false;
+    int access = 0;  // 0 unknown, 1 writable, 2 read-only
+    bool zeroNotNull = false;
+    bool checkForNull = false;
+    bool watch = false;
+
     // Whether the field becomes a column of its own.
     bool ProducesColumn() const { return type != kind::GROUP && !liesOver; }
 };
@@ -59,6 +67,9 @@ struct KeyState {
     int number = 0;                             // 1-based; 0 for the "All" key
     std::string externalName;
     std::string label;
+    std::string sqlName;  // the external name before its first '/'
+    std::string hint;     // HINT and WHERE of the key's switch list
+    std::string where;
     std::uint32_t attributes = 0;
     bool dynamic = false;     // an INDEX declared without components
     bool indexBuilt = false;  // the dynamic index has been built
@@ -102,7 +113,7 @@ struct DriverState {
     std::optional<std::string> owner;
     std::optional<std::string> driverString;
     std::string sqlTableName;
-    std::string lastOwner;  // owner last used successfully by CREATE or OPEN
+    std::optional<std::string> lastOwner;  // owner last used successfully by CREATE or OPEN
     std::string driverName = "ODBC";
 
     std::uint8_t fileAttributes = 0;
@@ -111,6 +122,7 @@ struct DriverState {
     char* recordBuffer = nullptr;
     std::int32_t recordSize = 0;
     std::vector<FieldEntry> fields;
+    int watchedFields = 0;  // fields with the WATCH switch
     std::vector<KeyState> keys;
     KeyState allKey;
     std::vector<BlobEntry> blobs;

@@ -31,6 +31,9 @@ HandlerTable BuildTable() {
         {{OPEN, SHARE}, handlers::Open},
         {{CREATE}, handlers::Create},
         {{LOGOUT, COMMIT, ROLLBACK}, handlers::Transaction},
+        {{SEND}, handlers::Send},
+        {{SET_PROPERTY, SETPROPERTYkey}, handlers::SetProperty},
+        {{GET_PROPERTY, GETPROPERTYkey}, handlers::GetProperty},
     };
     HandlerTable table{};
     for (const Row& row : rows)

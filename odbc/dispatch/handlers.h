@@ -38,6 +38,11 @@ private:
     Handler previous_;
 };
 
+// The warning box that SEND "IMPORTFILE" shows on a closed file. None is
+// shown until the user interface installs one.
+using WarningBox = void (*)(const char* title, const char* text);
+void SetImportWarningBox(WarningBox box);
+
 // Handlers that need no server.
 namespace handlers {
 int Close(OperationContext& ctx);
@@ -54,6 +59,11 @@ int Nulls(OperationContext& ctx);
 int Open(OperationContext& ctx);
 int Create(OperationContext& ctx);
 int Transaction(OperationContext& ctx);
+
+// SEND, and the properties of the file and of its keys.
+int Send(OperationContext& ctx);
+int SetProperty(OperationContext& ctx);
+int GetProperty(OperationContext& ctx);
 }  // namespace handlers
 
 }  // namespace dbprobe::odbc

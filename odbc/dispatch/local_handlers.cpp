@@ -7,6 +7,7 @@
 #include "odbc/dispatch/operation_rule.h"
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/session.h"
+#include "odbc/sql/create.h"
 
 namespace dbprobe::odbc::handlers {
 namespace {
@@ -156,8 +157,7 @@ int Transaction(OperationContext& ctx) {
 
 int Create(OperationContext& ctx) {
     if (!(ctx.state.fileAttributes & stateattr::CREATE)) return err::NoCreateAttribute;
-    // Creating a table on the server comes with the SQL layer.
-    return err::UnsupportedFunction;
+    return CreateTable(ctx);
 }
 
 }  // namespace dbprobe::odbc::handlers

@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,6 +76,19 @@ public:
     std::array<SQLULEN, kLastOption - kFirstOption + 1> connectionOptions{};
 
     std::thread::id creatorThread;
+
+    // The server's own reserved words (SQL_KEYWORDS), asked once.
+    bool keywordsKnown = false;
+    std::string keywords;
+
+    // What CREATE learns once per data source: SQLGetTypeInfo's type names and
+    // create parameters for the types -9 (SQL_WVARCHAR) to 12 (SQL_VARCHAR),
+    // and the Integrity Enhancement Facility answer.
+    static constexpr int kFirstType = -9, kLastType = 12;
+    bool typeTablesFilled = false;
+    std::array<std::optional<std::string>, kLastType - kFirstType + 1> typeNames;
+    std::array<std::optional<std::string>, kLastType - kFirstType + 1> createParameters;
+    std::optional<std::string> integrityEnhancement;
 };
 
 }  // namespace dbprobe::odbc

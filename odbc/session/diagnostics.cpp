@@ -7,6 +7,7 @@
 #include "odbc/session/environment.h"
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/statement.h"
+#include "odbc/session/trace_logger.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -57,6 +58,11 @@ void RecordResult(DriverState& state, SQLRETURN rc, SQLHENV env, SQLHDBC dbc, SQ
         char code[16];
         std::snprintf(code, sizeof code, "r=%d", static_cast<int>(rc));
         d.sqlState = code;
+    }
+    if (TraceLogger* log = state.traceLog.get(); log != nullptr && log->TraceOn()) {
+        log->EndLine();
+        log->WriteText(rc == SQL_SUCCESS_WITH_INFO ? "Warning: " : "Error Occurred: ");
+        log->WriteText(d.sqlState + " " + d.message, true);
     }
     if (rc != SQL_SUCCESS_WITH_INFO) SetFileError(d.sqlState, StripTags(d.message));
 }

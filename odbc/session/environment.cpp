@@ -5,6 +5,7 @@
 #include "odbc/session/data_source.h"
 #include "odbc/session/session.h"
 #include "odbc/session/statement.h"
+#include "odbc/session/trace_logger.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -33,17 +34,33 @@ OdbcEnvironment& OdbcEnvironment::Ensure() {
         exitHookSet = true;
     }
     instance = std::make_unique<OdbcEnvironment>();
+    instance->log = TraceLogger::ForEnvironment();
     if (LoadOdbcApi(instance->api)) {
         instance->loaded = true;
+        TraceLogger* log = instance->log->TraceOn() ? instance->log.get() : nullptr;
+        const long mark = log != nullptr ? log->StartTimer() : 0;
         // The ODBC 2 allocation, so that the driver manager answers with the
         // ODBC 2 SQLSTATEs the error mapping expects.
         instance->api.AllocEnv(&instance->henv);
+        if (log != nullptr) {
+            log->WriteHandle("Environment", instance->henv, "Allocating", false);
+            log->WriteTimeTaken(mark);
+        }
     }
     return *instance;
 }
 
 OdbcEnvironment::~OdbcEnvironment() {
-    if (loaded && henv != SQL_NULL_HENV) api.FreeEnv(henv);
+    if (!loaded || henv == SQL_NULL_HENV) return;
+    TraceLogger* trace = log != nullptr && log->TraceOn() ? log.get() : nullptr;
+    const long mark = trace != nullptr ? trace->WriteHandle("Environment", henv, "Freeing", true) : 0;
+    api.FreeEnv(henv);
+    if (trace != nullptr) trace->WriteTimeTaken(mark);
+}
+
+TraceLogger* EnvironmentLog() {
+    OdbcEnvironment* environment = OdbcEnvironment::Existing();
+    return environment != nullptr ? environment->log.get() : nullptr;
 }
 
 void EndProgram() {

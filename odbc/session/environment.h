@@ -11,6 +11,7 @@
 namespace dbprobe::odbc {
 
 class DataSource;
+class TraceLogger;
 
 class OdbcEnvironment {
 public:
@@ -34,9 +35,14 @@ public:
     int busyRetries = 20;
     int busyHandling = 0;  // 0 unset, 1..4
 
+    std::unique_ptr<TraceLogger> log;
+
     std::mutex dataSourcesLock;
     std::vector<std::shared_ptr<DataSource>> dataSources;
 };
+
+// The environment's logger, when the environment exists.
+TraceLogger* EnvironmentLog();
 
 // The program-end cleanup: closes every file that still has statements, frees
 // the connections, releases the files' data source links and frees the

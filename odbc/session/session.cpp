@@ -15,6 +15,9 @@
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/statement.h"
 #include "odbc/session/statement_calls.h"
+#include "odbc/session/trace_logger.h"
+#include "odbc/session/trace_text.h"
+#include "odbc/sql/column_names.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -27,27 +30,60 @@ const OdbcApi& Api() { return Env().api; }
 
 SQLCHAR* Text(std::string& text) { return reinterpret_cast<SQLCHAR*>(text.data()); }
 
+// The logger of connection-level calls: the file's when there is one, else the
+// environment's; nullptr while its call trace is off.
+TraceLogger* Tracing(const DriverState* file) {
+    TraceLogger* log = file != nullptr ? file->traceLog.get() : EnvironmentLog();
+    return log != nullptr && log->TraceOn() ? log : nullptr;
+}
+
+// One traced call on a connection: text, "Connection" and the handle, the
+// call (which records its own outcome), then the time taken.
+template <typename Call>
+SQLRETURN OnConnection(TraceLogger* log, std::string_view text, SQLHDBC dbc, Call&& call) {
+    const long mark = log != nullptr ? log->WriteHandle("Connection", dbc, text, true) : 0;
+    const SQLRETURN rc = call();
+    if (log != nullptr) log->WriteTimeTaken(mark);
+    return rc;
+}
+
 // --- SQLGetInfo answers; results are never checked, so a server that
 // answers nothing leaves the defaults.
 
-SQLUSMALLINT InfoShort(SQLHDBC dbc, SQLUSMALLINT info, SQLUSMALLINT fallback = 0) {
-    SQLUSMALLINT value = fallback;
-    Api().GetInfo(dbc, info, &value, sizeof value, nullptr);
+SQLUSMALLINT InfoShort(TraceLogger* log, SQLHDBC dbc, SQLUSMALLINT info) {
+    SQLUSMALLINT value = 0;
+    OnConnection(log, tracetext::GetInfoText(info), dbc,
+                 [&] { return Api().GetInfo(dbc, info, &value, sizeof value, nullptr); });
     return value;
 }
 
-SQLUINTEGER InfoInteger(SQLHDBC dbc, SQLUSMALLINT info) {
+SQLUINTEGER InfoInteger(TraceLogger* log, SQLHDBC dbc, SQLUSMALLINT info) {
     SQLUINTEGER value = 0;
-    Api().GetInfo(dbc, info, &value, sizeof value, nullptr);
+    OnConnection(log, tracetext::GetInfoText(info), dbc,
+                 [&] { return Api().GetInfo(dbc, info, &value, sizeof value, nullptr); });
     return value;
 }
 
-std::string InfoText(SQLHDBC dbc, SQLUSMALLINT info, SQLSMALLINT bufferSize) {
+std::string InfoText(TraceLogger* log, SQLHDBC dbc, SQLUSMALLINT info, SQLSMALLINT bufferSize) {
     std::string buffer(static_cast<std::size_t>(bufferSize) + 1, '\0');
     SQLSMALLINT length = 0;
-    Api().GetInfo(dbc, info, buffer.data(), bufferSize, &length);
+    OnConnection(log, tracetext::GetInfoText(info), dbc, [&] {
+        return Api().GetInfo(dbc, info, buffer.data(), bufferSize, &length);
+    });
     buffer.resize(std::strlen(buffer.c_str()));
     return buffer;
+}
+
+void SetOption(TraceLogger* log, SQLHDBC dbc, SQLUSMALLINT option, SQLULEN value) {
+    OnConnection(log, tracetext::SetConnectOptionText(option, value), dbc,
+                 [&] { return Api().SetConnectOption(dbc, option, value); });
+}
+
+SQLULEN GetOption(TraceLogger* log, SQLHDBC dbc, SQLUSMALLINT option) {
+    SQLULEN value = 0;
+    OnConnection(log, tracetext::GetConnectOptionText(option), dbc,
+                 [&] { return Api().GetConnectOption(dbc, option, &value); });
+    return value;
 }
 
 bool InsideTransaction(const DriverState& file) { return (file.stateFlags & flag::LoggedOut) != 0; }
@@ -59,31 +95,43 @@ std::shared_ptr<Connection> NewConnection(DataSource& source, DriverState& file)
     for (int attempt = 1;; ++attempt) {
         auto connection = std::make_shared<Connection>(source);
         connection->owner = source.owner;
+        TraceLogger* log = Tracing(&file);
+        const long allocMark = log != nullptr ? log->StartTimer() : 0;
         SQLRETURN rc = Api().AllocConnect(Env().henv, &connection->hdbc);
+        if (log != nullptr) {
+            log->WriteText("Allocating");
+            log->WriteHandle("Connection", connection->hdbc, {}, false);
+        }
         RecordResult(file, rc, Env().henv, SQL_NULL_HDBC, SQL_NULL_HSTMT);
+        if (log != nullptr) log->WriteTimeTaken(allocMark);
         if (!SQL_SUCCEEDED(rc)) {
             connection->hdbc = SQL_NULL_HDBC;
             return nullptr;
         }
         bool useConnect = source.usesDriverConnect == 2;
         if (!useConnect) {
-            if (attempt == 1)
-                Api().SetConnectOption(connection->hdbc, SQL_LOGIN_TIMEOUT, file.loginTimeout);
+            if (attempt == 1) SetOption(log, connection->hdbc, SQL_LOGIN_TIMEOUT, file.loginTimeout);
             SQLHWND window = g_dialogWindow != nullptr ? g_dialogWindow() : nullptr;
             SQLCHAR completed[256] = {0};
             SQLSMALLINT completedLength = 0;
             const SQLUSMALLINT completion =
                 source.logonScreen ? SQL_DRIVER_COMPLETE_REQUIRED : SQL_DRIVER_NOPROMPT;
+            const long mark =
+                log != nullptr
+                    ? log->StartTimer("Connecting to " + tracetext::MaskPassword(source.connectString))
+                    : 0;
             rc = Api().DriverConnect(connection->hdbc, window, Text(source.connectString), SQL_NTS,
                                      completed, 255, &completedLength, completion);
             RecordResult(file, rc, Env().henv, connection->hdbc, SQL_NULL_HSTMT);
+            if (log != nullptr) log->WriteTimeTaken(mark);
             if (SQL_SUCCEEDED(rc)) {
                 connection->completedConnectString = reinterpret_cast<const char*>(completed);
             } else {
                 const std::string state = file.diagnostics.sqlState;
                 if ((state == "IM004" || state == "IM006") && attempt < kConnectAttempts) {
                     ForgetFailure(file);
-                    Api().Disconnect(connection->hdbc);
+                    OnConnection(log, "Disconnecting", connection->hdbc,
+                                 [&] { return Api().Disconnect(connection->hdbc); });
                     continue;  // the connection's destructor frees the handle
                 }
                 if (!owner.empty() && state.rfind("IM00", 0) == 0) {
@@ -94,14 +142,19 @@ std::shared_ptr<Connection> NewConnection(DataSource& source, DriverState& file)
         }
         if (useConnect) {
             ConnectCredentials c = SplitForConnect(owner);
-            rc = Api().Connect(connection->hdbc, Text(c.name), SQL_NTS, Text(c.user), SQL_NTS,
-                               Text(c.password), SQL_NTS);
-            RecordResult(file, rc, Env().henv, connection->hdbc, SQL_NULL_HSTMT);
+            rc = OnConnection(log, "Connecting to", connection->hdbc, [&] {
+                const SQLRETURN r = Api().Connect(connection->hdbc, Text(c.name), SQL_NTS,
+                                                  Text(c.user), SQL_NTS, Text(c.password), SQL_NTS);
+                RecordResult(file, r, Env().henv, connection->hdbc, SQL_NULL_HSTMT);
+                return r;
+            });
         }
         if (!SQL_SUCCEEDED(rc)) return nullptr;
         connection->connected = true;
-        Api().GetFunctions(connection->hdbc, SQL_API_ALL_FUNCTIONS,
-                           source.capabilities.functions.data());
+        OnConnection(log, "Getting Functions for", connection->hdbc, [&] {
+            return Api().GetFunctions(connection->hdbc, SQL_API_ALL_FUNCTIONS,
+                                      source.capabilities.functions.data());
+        });
         source.usesDriverConnect = source.capabilities.functions[SQL_API_SQLDRIVERCONNECT] ? 1 : 2;
         return connection;
     }
@@ -116,7 +169,7 @@ void ReplayOptions(DataSource& source, Connection& connection, const DriverState
         if (option == SQL_TXN_ISOLATION)
             value = InsideTransaction(file) ? source.transactionIsolation : source.normalIsolation;
         if (option == SQL_AUTOCOMMIT) value = InsideTransaction(file) ? 0 : 1;
-        Api().SetConnectOption(connection.hdbc, static_cast<SQLUSMALLINT>(option), value);
+        SetOption(Tracing(&file), connection.hdbc, static_cast<SQLUSMALLINT>(option), value);
     }
 }
 
@@ -195,26 +248,25 @@ void ApplyQuirks(DataSource& source, const BackendQuirks& q) {
     if (q.unlimitedStatements) source.capabilities.maxStatements = UINT_MAX;
 }
 
-void AskTheServer(DataSource& source, SQLHDBC dbc) {
+void AskTheServer(DataSource& source, SQLHDBC dbc, TraceLogger* log) {
     Capabilities& caps = source.capabilities;
-    caps.transactions = InfoShort(dbc, SQL_TXN_CAPABLE) != 0;
+    caps.transactions = InfoShort(log, dbc, SQL_TXN_CAPABLE) != 0;
     caps.transactionsKnown = true;
-    SQLULEN isolation = 0;
-    Api().GetConnectOption(dbc, SQL_TXN_ISOLATION, &isolation);
+    const SQLULEN isolation = GetOption(log, dbc, SQL_TXN_ISOLATION);
     source.normalIsolation = isolation == 0 ? SQL_TXN_READ_COMMITTED : static_cast<long>(isolation);
     if (caps.transactions) {
         SetConnectionOption(source, SQL_TXN_ISOLATION, static_cast<SQLULEN>(source.normalIsolation));
         SetConnectionOption(source, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_ON);
     }
-    caps.identifierCase = InfoShort(dbc, SQL_IDENTIFIER_CASE);
+    caps.identifierCase = InfoShort(log, dbc, SQL_IDENTIFIER_CASE);
     source.forceUpperCase = caps.identifierCase;
-    caps.correlationNames = InfoShort(dbc, SQL_CORRELATION_NAME) != 0;
-    caps.nonNullableColumns = InfoShort(dbc, SQL_NON_NULLABLE_COLUMNS) == 1;
-    caps.identifierQuote = InfoText(dbc, SQL_IDENTIFIER_QUOTE_CHAR, 5);
+    caps.correlationNames = InfoShort(log, dbc, SQL_CORRELATION_NAME) != 0;
+    caps.nonNullableColumns = InfoShort(log, dbc, SQL_NON_NULLABLE_COLUMNS) == 1;
+    caps.identifierQuote = InfoText(log, dbc, SQL_IDENTIFIER_QUOTE_CHAR, 5);
     if (caps.identifierQuote == " ") caps.identifierQuote.clear();
-    caps.quotedIdentifierCase = InfoShort(dbc, SQL_QUOTED_IDENTIFIER_CASE);
-    caps.qualifierSeparator = InfoText(dbc, SQL_QUALIFIER_NAME_SEPARATOR, 5);
-    const std::string outerJoins = InfoText(dbc, SQL_OUTER_JOINS, 5);
+    caps.quotedIdentifierCase = InfoShort(log, dbc, SQL_QUOTED_IDENTIFIER_CASE);
+    caps.qualifierSeparator = InfoText(log, dbc, SQL_QUALIFIER_NAME_SEPARATOR, 5);
+    const std::string outerJoins = InfoText(log, dbc, SQL_OUTER_JOINS, 5);
     if (outerJoins == "F") {
         source.nesting = nesting::True;
     } else if (outerJoins == "P") {
@@ -223,13 +275,13 @@ void AskTheServer(DataSource& source, SQLHDBC dbc) {
         source.nesting = nesting::False;
         source.useInnerJoin = false;
     }
-    const SQLUSMALLINT active = InfoShort(dbc, SQL_ACTIVE_STATEMENTS);
+    const SQLUSMALLINT active = InfoShort(log, dbc, SQL_ACTIVE_STATEMENTS);
     caps.maxStatements = active == 0 ? 255 : active;
-    caps.odbc1Driver = InfoText(dbc, SQL_DRIVER_ODBC_VER, 6).c_str()[1] == '1';
-    caps.stringFunctions = InfoInteger(dbc, SQL_STRING_FUNCTIONS);
-    caps.cursorCommitBehavior = InfoShort(dbc, SQL_CURSOR_COMMIT_BEHAVIOR);
-    caps.cursorRollbackBehavior = InfoShort(dbc, SQL_CURSOR_ROLLBACK_BEHAVIOR);
-    caps.driverName = InfoText(dbc, SQL_DRIVER_NAME, 255);
+    caps.odbc1Driver = InfoText(log, dbc, SQL_DRIVER_ODBC_VER, 6).c_str()[1] == '1';
+    caps.stringFunctions = InfoInteger(log, dbc, SQL_STRING_FUNCTIONS);
+    caps.cursorCommitBehavior = InfoShort(log, dbc, SQL_CURSOR_COMMIT_BEHAVIOR);
+    caps.cursorRollbackBehavior = InfoShort(log, dbc, SQL_CURSOR_ROLLBACK_BEHAVIOR);
+    caps.driverName = InfoText(log, dbc, SQL_DRIVER_NAME, 255);
 }
 
 // Probes asynchronous execution on the main statement; a refusal only
@@ -258,11 +310,12 @@ std::shared_ptr<DataSource> CreateDataSource(DriverState& file) {
     }
     if (!first) return nullptr;
 
-    AskTheServer(*source, first->hdbc);
+    TraceLogger* log = Tracing(&file);
+    AskTheServer(*source, first->hdbc, log);
     BackendProbe probe;
     probe.driverName = source->capabilities.driverName;
-    probe.dbmsVersion = InfoText(first->hdbc, SQL_DBMS_VER, 11);
-    probe.driverVersion = InfoText(first->hdbc, SQL_DRIVER_VER, 20);
+    probe.dbmsVersion = InfoText(log, first->hdbc, SQL_DBMS_VER, 11);
+    probe.driverVersion = InfoText(log, first->hdbc, SQL_DRIVER_VER, 20);
     const BackendQuirks quirks = RecognizeBackend(probe);
     if (quirks.rejected) {
         // An Access driver that works only inside the office programs.
@@ -283,6 +336,15 @@ std::shared_ptr<DataSource> CreateDataSource(DriverState& file) {
         }
     }
     ProbeAsync(*source, file, *file.mainStatement.statement);
+    if (log != nullptr) {
+        log->WriteText(source->backendName.empty() && source->backend == backend::Unknown
+                           ? std::string("Unknown Backend")
+                           : "Known Backend Detected: " + source->backendName,
+                       true);
+        log->WriteText("Maximum Statements per connection is " +
+                           std::to_string(source->capabilities.maxStatements),
+                       true);
+    }
     return source;
 }
 
@@ -326,6 +388,7 @@ int FindDataSource(DriverState& file) {
         }
         Register(*found, file);
         file.dataSource = found;
+        PrepareNames(file);
         return 0;
     }
     std::shared_ptr<DataSource> created = CreateDataSource(file);
@@ -336,6 +399,7 @@ int FindDataSource(DriverState& file) {
     env.dataSources.push_back(created);
     Register(*created, file);
     ApplyPendingSwitches(file, *created);
+    PrepareNames(file);
     return 0;
 }
 
@@ -355,8 +419,12 @@ int EndTransaction(DriverState& file, SQLUSMALLINT completion) {
         connections = source.connections;
     }
     for (const auto& c : connections) {
-        const SQLRETURN rc = Api().Transact(Env().henv, c->hdbc, completion);
-        RecordResult(file, rc, Env().henv, c->hdbc, SQL_NULL_HSTMT);
+        OnConnection(Tracing(&file), completion == SQL_COMMIT ? "Committing" : "Rolling back",
+                     c->hdbc, [&] {
+                         const SQLRETURN rc = Api().Transact(Env().henv, c->hdbc, completion);
+                         RecordResult(file, rc, Env().henv, c->hdbc, SQL_NULL_HSTMT);
+                         return rc;
+                     });
         if (behavior != SQL_CB_PRESERVE) {
             std::lock_guard guard(c->statementsLock);
             for (Statement* s : c->statements) s->prepared = false;
@@ -372,8 +440,9 @@ int EndTransaction(DriverState& file, SQLUSMALLINT completion) {
 Connection::~Connection() {
     OdbcEnvironment* environment = OdbcEnvironment::Existing();
     if (hdbc == SQL_NULL_HDBC || environment == nullptr || !environment->loaded) return;
-    if (connected) environment->api.Disconnect(hdbc);
-    environment->api.FreeConnect(hdbc);
+    TraceLogger* log = Tracing(nullptr);
+    if (connected) OnConnection(log, "Disconnecting", hdbc, [&] { return environment->api.Disconnect(hdbc); });
+    OnConnection(log, "Freeing", hdbc, [&] { return environment->api.FreeConnect(hdbc); });
 }
 
 int EnsureStatement(DriverState& file, StatementSlot& slot) {
@@ -409,13 +478,14 @@ void SetConnectionOption(DataSource& source, SQLUSMALLINT option, SQLULEN value)
         return;
     std::lock_guard guard(source.connectionsLock);
     if (source.connections.empty()) return;
+    TraceLogger* log = Tracing(nullptr);
     if (StoredOption(option)) {
         SQLULEN& stored = source.connectionOptions[option - DataSource::kFirstOption];
-        if (stored == 0) Api().GetConnectOption(source.connections.front()->hdbc, option, &stored);
+        if (stored == 0) stored = GetOption(log, source.connections.front()->hdbc, option);
         if (stored == value) return;
         stored = value;
     }
-    for (const auto& c : source.connections) Api().SetConnectOption(c->hdbc, option, value);
+    for (const auto& c : source.connections) SetOption(log, c->hdbc, option, value);
 }
 
 int BeginTransaction(DriverState& file) {

@@ -21,6 +21,13 @@ public:
 // nullptr restores the system clock.
 void SetTraceClock(TraceClock* clock);
 
+// This thread's number in the line prefix: 1 for the first thread that asks,
+// then 2, 3, ... in the order threads first ask.
+long TraceThreadNumber();
+
+// A number as the log writes identities: "0" + upper-case hex digits + "H".
+std::string TraceHex(unsigned long value);
+
 // The settings of the system profile section "ZQODBC", read once per process.
 struct TraceSettings {
     long trace = 0;
@@ -61,23 +68,42 @@ public:
     // Writes text (if any), " Time Taken:" and the elapsed time, and ends the line.
     void WriteTimeTaken(long mark, std::string_view text = {});
     // Writes text and a blank (when text is given), kind, a blank and the
-    // handle in hexadecimal; returns the time when startTimer, else 0.
+    // handle in hexadecimal; returns the time when startTimer, else 0. The
+    // handle has upper-case digits and no prefix or suffix ("Statement 1A2B"),
+    // the same as the handles that other trace lines quote.
     long WriteHandle(std::string_view kind, const void* handle, std::string_view text,
                      bool startTimer);
 
+    // Finishes any started line, then writes text as a line of its own.
+    void WriteLine(std::string_view text);
+
     // Numbered properties.
+    // Switching the trace on opens the log file when none is open yet.
     void SetTraceOn(bool on);
+    // An ENCRYPT file without ALLOWDETAILS keeps its details off.
     void SetDetailsOn(bool on);
+    // Switching flush on writes out the part of a line built so far.
     void SetFlushOn(bool on);
     // Writes into another log file from now on; an empty name stops writing.
+    // The file is opened once a stream is on.
     void UseLogFile(std::string_view name);
+
+    // The log file named by the settings, LOGFILE or UseLogFile.
+    const std::string& LogFileName() const { return fileName_; }
 
     // Set once the file's declaration has been written into the profile.
     bool declarationWritten = false;
 
 private:
     TraceLogger() = default;
+    // Takes Profile, Flush, TraceFile and Trace from the settings.
+    void ApplySettings(const TraceSettings& settings);
+    void Attach();
+    void WriteVersionIfFirst();
+    void WriteOut();
 
+    std::string fileName_;
+    bool detailsAllowed_ = true;
     bool traceOn_ = false;
     bool profileOn_ = false;
     bool flushOn_ = false;

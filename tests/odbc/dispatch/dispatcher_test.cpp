@@ -180,7 +180,7 @@ TEST_F(DispatcherTest, SuccessOfAClearingOperationClearsTheErrorStateOthersKeepI
 }
 
 TEST_F(DispatcherTest, TextResultsArePushedEvenWhenTheOperationFails) {
-    ASSERT_EQ(Run(op::GET_PROPERTY, Arguments::WithTexts({"Name"})), 80);
+    ASSERT_EQ(Run(op::POSITIONfile), 37);
     EXPECT_EQ(last_.textResult, "");
     ASSERT_EQ(Run(op::SETfile), 37);
     EXPECT_FALSE(last_.textResult.has_value());

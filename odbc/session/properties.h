@@ -1,0 +1,48 @@
+#pragma once
+// The properties of SET_PROPERTY and GET_PROPERTY (and their key forms).
+// Property and value travel as texts; a property is a number or a name.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "odbc/dispatch/driver_state.h"
+
+namespace dbprobe::odbc {
+
+// The driver's own numbered file properties.
+namespace prop {
+inline constexpr int ExecuteSql = 29184, LoginTimeout = 29186, OrderInSelect = 29190,
+                     LogFileSwitch = 29218, OneShotWhere = 29219, OneShotHint = 29249,
+                     IdentifierQuote = 29251, SqlText = 29252, Detach = 29253,
+                     LogonScreen = 29254, SqlServerFlag = 29255, IsolationLevel = 29259,
+                     MaxStatements = 29260, StatementOption = 29261,
+                     TransactionIsolation = 29262, IgnoreTruncation = 29265,
+                     BusyHandling = 29266, BusyMessage = 29267, BusyRetries = 29268,
+                     Trace = 29272, TraceLine = 29442, TraceFile = 29443,
+                     ProgressEvents = 29446, Encrypt = 29459, DriverString = 29460,
+                     Owner = 29461, Name = 29462, TraceDetails = 29481, FetchBlockSize = 29505,
+                     BulkInsertSize = 29506, TraceFlush = 29518;
+}
+
+struct PropertyRequest {
+    std::string_view property;
+    std::int64_t index = 0;
+    KeyState* key = nullptr;               // the key of SETPROPERTYkey and GETPROPERTYkey
+    std::optional<std::string_view> value;  // SET: the new value; GET: none
+};
+
+// The properties every file driver shares. They are asked first; returns true
+// when it took the request, with result (SET) or answer (GET) filled in.
+// None is answered yet.
+bool DriverCommonProperty(DriverState& file, const PropertyRequest& request, int& result,
+                          std::optional<std::string>& answer);
+
+// SET_PROPERTY: returns the error code (0 success). Unknown properties are
+// ignored.
+int SetPropertyValue(DriverState& file, const PropertyRequest& request);
+// GET_PROPERTY: the property's value as text; empty for a property without one.
+std::string PropertyValue(DriverState& file, const PropertyRequest& request);
+
+}  // namespace dbprobe::odbc
