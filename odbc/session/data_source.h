@@ -64,7 +64,7 @@ public:
     bool useInnerJoin = true;
     bool clipStrings = true;
     bool fastColumnFetch = false;
-    bool forceUpperCase = true;
+    int forceUpperCase = 1;  // the case of catalog names: 1 upper, 2 lower, else unchanged
     bool bindConstants = true;
     int bindColOrder = 0;
     bool logonScreen = true;

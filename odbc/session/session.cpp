@@ -388,6 +388,7 @@ int FindDataSource(DriverState& file) {
         }
         Register(*found, file);
         file.dataSource = found;
+        ApplyPendingSwitches(file, *found);
         PrepareNames(file);
         return 0;
     }

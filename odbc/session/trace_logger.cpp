@@ -1,7 +1,6 @@
 #include "odbc/session/trace_logger.h"
 
 #include <fcntl.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>

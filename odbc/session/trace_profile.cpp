@@ -11,6 +11,7 @@
 #include "odbc/dispatch/operation.h"
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/trace_logger.h"
+#include "odbc/sql/packed_decimal.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -93,59 +94,6 @@ std::string TimeText(const unsigned char* b) {
     else
         std::snprintf(text, sizeof text, "Invalid time (%ld)", stored);
     return text;
-}
-
-// Packed decimal digits, most significant first, with the decimal point
-// before the last `decimals` digits. A nibble above 9 shows as '?'.
-std::string DecimalText(const std::vector<int>& digits, bool negative, int decimals) {
-    std::string text;
-    const int count = static_cast<int>(digits.size());
-    if (decimals < 0) decimals = 0;
-    const int whole = count - decimals;
-    bool started = false;
-    for (int i = 0; i < whole; ++i) {
-        if (!started && digits[i] == 0 && i < whole - 1) continue;
-        started = true;
-        text += digits[i] > 9 ? '?' : static_cast<char>('0' + digits[i]);
-    }
-    if (text.empty()) text = "0";
-    if (decimals > 0) {
-        text += '.';
-        for (int i = (whole < 0 ? 0 : whole); i < count; ++i)
-            text += digits[i] > 9 ? '?' : static_cast<char>('0' + digits[i]);
-        // Fewer digits than decimal places: the missing ones are leading zeros.
-        if (whole < 0) text.insert(2, static_cast<std::size_t>(-whole), '0');
-    }
-    bool zero = true;
-    for (int d : digits) zero = zero && d == 0;
-    return negative && !zero ? "-" + text : text;
-}
-
-std::vector<int> Nibbles(const unsigned char* b, std::int32_t size) {
-    std::vector<int> nibbles;
-    for (std::int32_t i = 0; i < size; ++i) {
-        nibbles.push_back(b[i] >> 4);
-        nibbles.push_back(b[i] & 0x0F);
-    }
-    return nibbles;
-}
-
-// DECIMAL: a sign nibble (0 positive) and then the digits.
-std::string DecimalValue(const unsigned char* b, std::int32_t size, int decimals) {
-    std::vector<int> n = Nibbles(b, size);
-    if (n.empty()) return "0";
-    const bool negative = n.front() != 0;
-    n.erase(n.begin());
-    return DecimalText(n, negative, decimals);
-}
-
-// PDECIMAL: the digits and then a sign nibble (0xB or 0xD negative).
-std::string PackedDecimalValue(const unsigned char* b, std::int32_t size, int decimals) {
-    std::vector<int> n = Nibbles(b, size);
-    if (n.empty()) return "0";
-    const bool negative = n.back() == 0x0B || n.back() == 0x0D;
-    n.pop_back();
-    return DecimalText(n, negative, decimals);
 }
 
 std::string_view TrimEnd(std::string_view s) {
@@ -365,9 +313,8 @@ std::string FieldValueText(const FieldEntry& field, const char* record, int elem
             if (size < 4) break;
             return TimeText(bytes);
         case kind::DECIMAL:
-            return DecimalValue(bytes, size, decimals);
         case kind::PDECIMAL:
-            return PackedDecimalValue(bytes, size, decimals);
+            return PackedToText(at, size, decimals, decimals);
         case kind::STRING:
             return Quoted(std::string_view(at, static_cast<std::size_t>(size)));
         case kind::CSTRING: {

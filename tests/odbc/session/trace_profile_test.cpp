@@ -139,7 +139,7 @@ public:
         std::memcpy(&record_[17], when, 4);
         const unsigned char at[] = {50, 30, 15, 13};  // 13:15:30.50
         std::memcpy(&record_[21], at, 4);
-        const unsigned char price[] = {0x01, 0x23, 0x45};  // 123.45
+        const unsigned char price[] = {0x12, 0x34, 0x5C};  // 123.45
         std::memcpy(&record_[25], price, 3);
         std::memcpy(&record_[28], "ab\0zzz", 6);
         s.blobs[0].contents = {'H', 'i', '\n'};
@@ -368,13 +368,11 @@ TEST(TraceProfileValues, EachFieldKindHasItsForm) {
         {kind::TIME, {0, 0, 0, 0}, "00:00:00.00 (0)"},
         {kind::TIME, {0, 0, 0, 24}, "Invalid time (402653184)"},
         {kind::TIME, {100, 0, 0, 0}, "Invalid time (100)"},
-        {kind::DECIMAL, {0x01, 0x23, 0x45}, "123.45", 2},
-        {kind::DECIMAL, {0xF0, 0x00, 0x12}, "-0.12", 2},
+        {kind::DECIMAL, {0x12, 0x34, 0x5C}, "123.45", 2},
+        {kind::DECIMAL, {0x00, 0x01, 0x2D}, "-0.12", 2},
         {kind::DECIMAL, {0x00, 0x00, 0x00}, "0.00", 2},
-        {kind::DECIMAL, {0x00, 0x04, 0x20}, "420", 0},
-        {kind::DECIMAL, {0x0A, 0x00}, "?00", 0},
-        {kind::PDECIMAL, {0x12, 0x34, 0x5D}, "-1234.5", 1},
-        {kind::PDECIMAL, {0x00, 0x00, 0x1C}, "1", 0},
+        {kind::DECIMAL, {0x00, 0x42, 0x0C}, "420", 0},
+        {kind::PDECIMAL, {0x12, 0x34, 0x5B}, "-1234.5", 1},
         {kind::PDECIMAL, {0x00, 0x0D}, "0", 0},
         {kind::STRING, text("abc   "), "'abc'"},
         {kind::STRING, text("  a b  "), "'  a b'"},
