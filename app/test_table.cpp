@@ -40,6 +40,8 @@ TestDat::TestDat(const TesterVariables& variables) {
     keys_ = {&primary_, &keyNazev_};
     blobs_ = {&poznamka_};
 
+    static const char kDeclaration = 0;
+    file_.declaration = &kDeclaration;
     file_.driverEntry = &Dispatch;
     file_.name = variables.tableName.Ref();
     file_.driverString = variables.driverString.Ref();

@@ -86,6 +86,10 @@ struct FileDescriptor {
     static constexpr std::int32_t kFileKind = 76;
 
     std::int32_t kind = kFileKind;
+    // What the instances of one declared file have in common (one per thread
+    // for a THREAD file): the key of the column descriptions they share. The
+    // descriptor itself stands in when empty.
+    const void* declaration = nullptr;
     DriverEntry driverEntry = nullptr;
     void (*pendingInit)(FileDescriptor&) = nullptr;
     std::unique_ptr<DriverState, DriverStateDeleter> driverState;

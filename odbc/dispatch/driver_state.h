@@ -9,6 +9,7 @@
 
 #include "odbc/dispatch/descriptor.h"
 #include "odbc/session/file_options.h"
+#include "odbc/sql/column_description.h"
 
 namespace dbprobe::odbc {
 
@@ -53,6 +54,8 @@ struct FieldEntry {
     bool checkForNull = false;
     bool watch = false;
 
+    ColumnDescription description;
+
     // Whether the field becomes a column of its own.
     bool ProducesColumn() const { return type != kind::GROUP && !liesOver; }
 };
@@ -86,6 +89,7 @@ struct BlobEntry {
     std::string columnName;
     std::uint8_t attributes = 0;
     std::vector<char> contents;
+    ColumnDescription description;
 };
 
 // The first ODBC failure of the current operation.

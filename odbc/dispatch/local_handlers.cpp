@@ -8,6 +8,7 @@
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/session.h"
 #include "odbc/sql/create.h"
+#include "odbc/sql/describe.h"
 
 namespace dbprobe::odbc::handlers {
 namespace {
@@ -40,10 +41,12 @@ int Close(OperationContext& ctx) {
 
 int Destroy(OperationContext& ctx) {
     // Destroying one thread's instance leaves the file's process-wide entries.
-    if (ctx.args.Number(0) == 0)
+    if (ctx.args.Number(0) == 0) {
         ReleaseDataSource(ctx.state);
-    else
+        ForgetDescriptions(ctx.file);
+    } else {
         ReleaseStatements(ctx.state);
+    }
     ctx.state.UnlinkKeys();
     ctx.state.invalidated = true;
     return 0;
