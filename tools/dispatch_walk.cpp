@@ -1,6 +1,6 @@
-// Walks the test table through the driver's dispatcher and prints what each
-// record operation leaves in the runtime's error state. Needs no server: the
-// operations that reach one report that the SQL layer is not there yet.
+// Walks the test table through the driver's dispatcher on the data source
+// "dbprobe-demo" and prints what each record operation leaves in the runtime's
+// error state. Operations whose SQL layer is not there yet answer 80.
 
 #include <cstdio>
 #include <string>
@@ -21,6 +21,8 @@ void Step(odbc::FileDescriptor& file, int operation, odbc::Arguments args = {}) 
                 e.errorCode, ("\"" + e.errorText + "\"").c_str());
     if (value != 0) std::printf(" result %ld", static_cast<long>(value));
     if (args.textResult) std::printf(" text \"%s\"", args.textResult->c_str());
+    if (e.errorCode == 90)
+        std::printf("\n           %s: %s", e.fileErrorCode.c_str(), e.fileErrorText.c_str());
     std::printf("\n");
 }
 
