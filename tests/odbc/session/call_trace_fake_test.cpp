@@ -16,19 +16,13 @@
 #include "tests/support/attached_table.h"
 #include "tests/support/fake_session.h"
 #include "tests/support/trace_capture.h"
+#include "tests/support/trace_clock.h"
 
 namespace dbprobe::odbc {
 namespace {
 
 using testing::AttachedTable;
 
-class FixedClock : public TraceClock {
-public:
-    unsigned long ProcessId() override { return 0x1F; }
-    long ThreadNumber() override { return 1; }
-    std::string LocalTime() override { return "10:20:30.400"; }
-    long Hundredths() override { return 500; }
-};
 
 class CallTraceTest : public testing::FakeOdbcTest {
 protected:
@@ -45,14 +39,14 @@ protected:
         std::vector<std::string> lines;
         std::istringstream in(text.substr(from));
         std::string line;
-        const std::string prefix = "01FH(1) 10:20:30.400 ";
+        const std::string& prefix = testing::kFakeClockPrefix;
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             lines.push_back(line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : "?" + line);
         }
         return lines;
     }
-    FixedClock clock_;
+    testing::FakeClock clock_;
 };
 
 TEST_F(CallTraceTest, LinesOfStatementCalls) {

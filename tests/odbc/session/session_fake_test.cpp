@@ -18,6 +18,7 @@
 #include "odbc/session/statement.h"
 #include "odbc/session/statement_calls.h"
 #include "tests/support/attached_table.h"
+#include "tests/support/fake_session.h"
 #include "tools/fake_odbc/fake_odbc_control.h"
 
 namespace dbprobe::odbc {
@@ -28,24 +29,7 @@ using testing::AttachedTable;
 constexpr const char* kBusy =
     "[Microsoft][ODBC SQL Server Driver]Connection is busy with results for another hstmt";
 
-class FakeSessionTest : public ::testing::Test {
-protected:
-    void SetUp() override { UseLibrary(FAKE_ODBC_LIBRARY); }
-    void TearDown() override { EndProgram(); }
-
-    static void UseLibrary(const char* path) {
-        EndProgram();
-        setenv("DBPROBE_ODBC_LIBRARY", path, 1);
-        fake_odbc_reset();
-        ClearErrors();
-    }
-    static int Calls(const char* function) { return fake_odbc_call_count(function); }
-    static std::string Log() { return fake_odbc_calls(); }
-    static void Push(const char* function, int rc, const char* state, const char* message,
-                     int count = 1, int native = 0) {
-        fake_odbc_push(function, rc, state, native, message, count);
-    }
-};
+class FakeSessionTest : public testing::FakeOdbcTest {};
 
 TEST_F(FakeSessionTest, AnOdbcFailureReachesTheCallerAs90WithStateAndUntaggedMessage) {
     Push("SQLDriverConnect", SQL_ERROR, "08001",

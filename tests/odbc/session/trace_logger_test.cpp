@@ -1,4 +1,5 @@
 #include "odbc/session/trace_logger.h"
+#include "tests/support/trace_clock.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -21,14 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakeClock final : public TraceClock {
-public:
-    unsigned long ProcessId() override { return 0x1A2B; }
-    long ThreadNumber() override { return 7; }
-    std::string LocalTime() override { return "12:34:56.789"; }
-    long Hundredths() override { return now; }
-    long now = 100;
-};
+using testing::FakeClock;
 
 const std::string P = "01A2BH(7) 12:34:56.789 ";  // the line prefix under FakeClock
 

@@ -18,20 +18,14 @@
 #include "odbc/dispatch/operation.h"
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/trace_logger.h"
+#include "tests/support/trace_clock.h"
 
 namespace dbprobe::odbc {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FakeClock final : public TraceClock {
-public:
-    unsigned long ProcessId() override { return 0x1A2B; }
-    long ThreadNumber() override { return 7; }
-    std::string LocalTime() override { return "12:34:56.789"; }
-    long Hundredths() override { return now; }
-    long now = 125;
-};
+using testing::FakeClock;
 
 const std::string P = "01A2BH(7) 12:34:56.789 ";
 constexpr long kStart = 100;  // operations start at 1.00 and end at 1.25 s
@@ -203,7 +197,7 @@ protected:
     std::string LogSwitch() const { return "/LOGFILE=profile.log"; }
     std::string Log() const { return Contents(dir_ / "profile.log"); }
 
-    FakeClock clock_;
+    FakeClock clock_{125};
     fs::path dir_;
     fs::path oldCwd_;
     std::optional<std::string> oldConfig_;

@@ -1,4 +1,5 @@
 #include "odbc/sql/conversions.h"
+#include "tests/support/record_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -73,16 +74,8 @@ private:
     std::vector<char> bytes_;
 };
 
-std::string Date(int day, int month, int year) {
-    std::string bytes(4, '\0');
-    WriteDate({day, month, year}, bytes.data());
-    return bytes;
-}
-std::string Time(int hours, int minutes, int seconds, int hundredths) {
-    std::string bytes(4, '\0');
-    WriteTime({hundredths, seconds, minutes, hours}, bytes.data());
-    return bytes;
-}
+using testing::Date;
+using testing::Time;
 
 TEST(Conversions, StringOnACharacterColumn) {
     const FieldBinding binding = Bind({kind::STRING, 5}, Described(SQL_VARCHAR, 5));

@@ -7,20 +7,13 @@
 #include <string>
 
 #include "odbc/sql/conversions.h"
+#include "tests/support/record_bytes.h"
 
 namespace dbprobe::odbc {
 namespace {
 
-std::string Date(int day, int month, int year) {
-    std::string bytes(4, '\0');
-    WriteDate({day, month, year}, bytes.data());
-    return bytes;
-}
-std::string Time(int hours, int minutes, int seconds, int hundredths) {
-    std::string bytes(4, '\0');
-    WriteTime({hundredths, seconds, minutes, hours}, bytes.data());
-    return bytes;
-}
+using testing::Date;
+using testing::Time;
 
 TEST(Literals, DatesAndTimes) {
     struct Case {
