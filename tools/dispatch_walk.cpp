@@ -50,6 +50,7 @@ int main() {
     Step(file, odbc::op::NEXT);
     Step(file, odbc::op::BOF);
     Step(file, odbc::op::HOLDfile);
+    Step(file, odbc::op::REMOVE);
     Step(file, odbc::op::DESTROY);
     return 0;
 }

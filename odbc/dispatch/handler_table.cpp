@@ -3,6 +3,7 @@
 
 #include "odbc/dispatch/handlers.h"
 #include "odbc/dispatch/operation.h"
+#include "odbc/sql/remove.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -30,6 +31,7 @@ HandlerTable BuildTable() {
         {{NULL_, SETNULL, SETNONULL, GETNULLS, SETNULLS}, handlers::Nulls},
         {{OPEN, SHARE}, handlers::Open},
         {{CREATE}, handlers::Create},
+        {{REMOVE}, RemoveTable},
         {{LOGOUT, COMMIT, ROLLBACK}, handlers::Transaction},
         {{SEND}, handlers::Send},
         {{SET_PROPERTY, SETPROPERTYkey}, handlers::SetProperty},

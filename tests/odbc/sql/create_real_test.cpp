@@ -94,6 +94,16 @@ TEST_P(CreateRealTest, AnIndexNameTakenElsewhereLeavesNoTable) {
         << CurrentErrors().fileErrorText;
 }
 
+TEST_P(CreateRealTest, RemoveDropsTheTableAndReportsAMissingOne) {
+    AttachedTable table(GetParam().dsn);
+    ASSERT_EQ(Create(table), 0) << CurrentErrors().fileErrorText;
+    table.Run(op::REMOVE);
+    EXPECT_EQ(CurrentErrors().errorCode, 0) << CurrentErrors().fileErrorText;
+    table.Run(op::REMOVE);  // the table is gone now
+    EXPECT_EQ(CurrentErrors().errorCode, 90);
+    EXPECT_FALSE(CurrentErrors().fileErrorText.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Backends, CreateRealTest,
     ::testing::Values(
