@@ -88,7 +88,11 @@ struct BlobEntry {
     std::string label;
     std::string columnName;
     std::uint8_t attributes = 0;
+    // The value: `size` bytes (-1 while it has not been read from the server);
+    // the storage holds at least that many.
+    std::int64_t size = 0;
     std::vector<char> contents;
+    bool changed = false;  // the program changed the value since it was read or written
     ColumnDescription description;
 };
 

@@ -3,6 +3,7 @@
 
 #include "odbc/dispatch/handlers.h"
 #include "odbc/dispatch/operation.h"
+#include "odbc/sql/blob_write.h"
 #include "odbc/sql/remove.h"
 
 namespace dbprobe::odbc {
@@ -32,6 +33,8 @@ HandlerTable BuildTable() {
         {{OPEN, SHARE}, handlers::Open},
         {{CREATE}, handlers::Create},
         {{REMOVE}, RemoveTable},
+        {{BLOB_SET_PROP}, SetBlobProperty},
+        {{BLOB_TAKE}, TakeBlobSlice},
         {{LOGOUT, COMMIT, ROLLBACK}, handlers::Transaction},
         {{SEND}, handlers::Send},
         {{SET_PROPERTY, SETPROPERTYkey}, handlers::SetProperty},

@@ -101,7 +101,10 @@ int Clear(OperationContext& ctx) {
                 std::memset(s.recordBuffer + f.offset, ' ', static_cast<std::size_t>(f.size));
     }
     if (ctx.args.numbers.empty())
-        for (BlobEntry& b : s.blobs) b.contents.clear();
+        for (BlobEntry& b : s.blobs) {
+            b.contents.clear();
+            b.size = 0;
+        }
     return 0;
 }
 

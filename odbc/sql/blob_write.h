@@ -1,0 +1,23 @@
+#pragma once
+// The writing side of BLOBs: the value the program fills through BLOB
+// properties and slices, which the next ADD or PUT sends.
+
+#include "odbc/dispatch/handlers.h"
+
+namespace dbprobe::odbc {
+
+namespace blobprop {
+inline constexpr long Handle = 31894, Size = 31929, Name = 29462, Contents = 31744,
+                      ContentsToo = 31935;
+}
+
+// BLOB_SET_PROP: numbers[0] the BLOB number from 1; texts: property, value.
+int SetBlobProperty(OperationContext& ctx);
+// BLOB_TAKE: numbers: BLOB number, first and last byte (0-based, inclusive);
+// the text is assigned to those bytes, cut or padded with blanks.
+int TakeBlobSlice(OperationContext& ctx);
+
+// Sets a BLOB's size; a different size marks it changed and resizes its storage.
+void SetBlobSize(BlobEntry& blob, std::int64_t size);
+
+}  // namespace dbprobe::odbc
