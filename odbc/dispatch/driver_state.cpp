@@ -12,7 +12,7 @@ DriverState::DriverState() = default;
 
 DriverState::~DriverState() { ReleaseDataSource(*this); }
 
-std::vector<StatementSlot*> DriverState::StatementSlots() { return {&mainStatement}; }
+std::vector<StatementSlot*> DriverState::StatementSlots() { return {&insertStatement, &mainStatement}; }
 
 void DriverState::UnlinkKeys() {
     for (KeyState& key : keys)

@@ -10,6 +10,7 @@
 #include "odbc/dispatch/descriptor.h"
 #include "odbc/session/file_options.h"
 #include "odbc/sql/column_description.h"
+#include "odbc/sql/column_types.h"
 
 namespace dbprobe::odbc {
 
@@ -25,6 +26,7 @@ using StatementPtr = std::unique_ptr<Statement, StatementDeleter>;
 // Kinds of the statement slots of a file.
 namespace slotkind {
 inline constexpr int Main = 1;  // executed directly; allocated while connecting
+inline constexpr int Insert = 10;
 }
 
 struct StatementSlot {
@@ -55,6 +57,12 @@ struct FieldEntry {
     bool watch = false;
 
     ColumnDescription description;
+    // How the value travels as a parameter: its binding, the exchange buffer
+    // (empty for fields bound to their record bytes) and the bind indicator.
+    FieldBinding binding;
+    bool bindingChosen = false;
+    std::vector<char> exchange;
+    SQLLEN bindIndicator = 0;
 
     // Whether the field becomes a column of its own.
     bool ProducesColumn() const { return type != kind::GROUP && !liesOver; }
@@ -94,6 +102,7 @@ struct BlobEntry {
     std::vector<char> contents;
     bool changed = false;  // the program changed the value since it was read or written
     ColumnDescription description;
+    SQLLEN bindIndicator = 0;  // data at execution, or NULL for an empty value
 };
 
 // The first ODBC failure of the current operation.
@@ -159,6 +168,7 @@ struct DriverState {
 
     // The shared data source of the owner; empty until a statement is needed.
     std::shared_ptr<DataSource> dataSource;
+    StatementSlot insertStatement{slotkind::Insert, nullptr};
     StatementSlot mainStatement{slotkind::Main, nullptr};
     // The file's own connect settings, handed to a data source it creates.
     bool logonScreen = true;

@@ -4,6 +4,7 @@
 #include "odbc/dispatch/handlers.h"
 #include "odbc/dispatch/operation.h"
 #include "odbc/sql/blob_write.h"
+#include "odbc/sql/insert.h"
 #include "odbc/sql/remove.h"
 
 namespace dbprobe::odbc {
@@ -33,6 +34,7 @@ HandlerTable BuildTable() {
         {{OPEN, SHARE}, handlers::Open},
         {{CREATE}, handlers::Create},
         {{REMOVE}, RemoveTable},
+        {{ADD, APPEND}, InsertRecord},
         {{BLOB_SET_PROP}, SetBlobProperty},
         {{BLOB_TAKE}, TakeBlobSlice},
         {{LOGOUT, COMMIT, ROLLBACK}, handlers::Transaction},

@@ -30,7 +30,10 @@ void ForgetFailure(DriverState& state) { state.diagnostics.failure = failure::No
 
 void RecordResult(DriverState& state, SQLRETURN rc, SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
     OdbcFailure& d = state.diagnostics;
-    if (d.failure == failure::StillExecuting) d.failure = failure::None;
+    // A call that is still executing or waits for data is not a failure: the
+    // outcome of the call that completes it counts.
+    if (d.failure == failure::StillExecuting || d.failure == failure::NeedData)
+        d.failure = failure::None;
     if (rc == SQL_STILL_EXECUTING || rc == SQL_NEED_DATA) {
         if (d.failure == failure::None) d.failure = rc;
         return;
