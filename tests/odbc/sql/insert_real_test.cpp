@@ -6,6 +6,7 @@
 #include <sqlext.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "odbc/dispatch/handlers.h"
 #include "odbc/dispatch/operation.h"
@@ -37,6 +38,34 @@ protected:
         }
         EndProgram();
     }
+    static std::string LongText() {
+        std::string blob;
+        for (int i = 0; i < 276; ++i) blob += static_cast<char>('A' + i % 26);
+        return blob;
+    }
+    // The test's write loop: number, Czech text, the long text, ADD.
+    static double AddRows(AttachedTable& table, const std::string& blob) {
+        const auto started = std::chrono::steady_clock::now();
+        for (int i = 1; i <= kRows; ++i) {
+            table.table.SetCislo(i);
+            table.table.SetNazev(kCzech + " " + std::to_string(i));
+            SetBlob(table, blob);
+            table.Run(op::ADD);
+            EXPECT_EQ(CurrentErrors().errorCode, 0) << "row " << i << ": "
+                                                    << CurrentErrors().fileErrorCode << " "
+                                                    << CurrentErrors().fileErrorText;
+            if (CurrentErrors().errorCode != 0) break;
+        }
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    }
+    static void CreateAndOpen(AttachedTable& table) {
+        table.vars.primaryKeyName.Assign("KeyTstCislo");
+        table.vars.secondKeyName.Assign("KeyTstNazev");
+        table.Run(op::CREATE);
+        ASSERT_EQ(CurrentErrors().errorCode, 0) << CurrentErrors().fileErrorText;
+        table.Run(op::OPEN, Arguments::WithNumbers({0x22}));
+        ASSERT_EQ(CurrentErrors().errorCode, 0);
+    }
     // The BLOB as the test sets it: the size property, then one slice.
     static void SetBlob(AttachedTable& table, const std::string& text) {
         Arguments size = Arguments::WithTexts({std::to_string(blobprop::Size), std::to_string(text.size())});
@@ -54,27 +83,11 @@ TEST_P(InsertRealTest, ThousandRowsWithCzechTextAndALongText) {
     ScopedHandler open(op::OPEN, StandInOpen);
     testing::TraceCapture trace;
     AttachedTable table(GetParam());
-    table.vars.primaryKeyName.Assign("KeyTstCislo");
-    table.vars.secondKeyName.Assign("KeyTstNazev");
-    table.Run(op::CREATE);
-    ASSERT_EQ(CurrentErrors().errorCode, 0) << CurrentErrors().fileErrorText;
-    table.Run(op::OPEN, Arguments::WithNumbers({0x22}));
-    ASSERT_EQ(CurrentErrors().errorCode, 0);
+    CreateAndOpen(table);
 
-    std::string blob;
-    for (int i = 0; i < 276; ++i) blob += static_cast<char>('A' + i % 26);
-    const auto started = std::chrono::steady_clock::now();
-    for (int i = 1; i <= kRows; ++i) {
-        table.table.SetCislo(i);
-        table.table.SetNazev(kCzech + " " + std::to_string(i));
-        SetBlob(table, blob);
-        table.Run(op::ADD);
-        ASSERT_EQ(CurrentErrors().errorCode, 0)
-            << "row " << i << ": " << CurrentErrors().fileErrorCode << " " << CurrentErrors().fileErrorText;
-    }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::cout << GetParam() << ": " << kRows << " ADDs in " << seconds << " s\n";
+    const std::string blob = LongText();
+    const double seconds = AddRows(table, blob);
+    std::cout << GetParam() << ": " << kRows << " ADDs (traced) in " << seconds << " s\n";
     EXPECT_EQ(trace.Count("Preparing Statement "), 2);  // the describe step and the INSERT
     EXPECT_EQ(trace.Count(" : INSERT INTO Test_Korvelandix (CISLO,NAZEV,POZNAMKA) VALUES (?,?,?)"), 1);
     EXPECT_EQ(trace.Count("Executing prepared Statement "), kRows);
@@ -103,6 +116,55 @@ TEST_P(InsertRealTest, ThousandRowsWithCzechTextAndALongText) {
         ASSERT_EQ(std::string(poznamka), blob);
     }
     EXPECT_EQ(rows, kRows);
+}
+
+TEST_P(InsertRealTest, DriverCostNextToAPlainLoop) {
+    DBPROBE_REQUIRE_DSN(GetParam());
+    ScopedHandler open(op::OPEN, StandInOpen);
+    AttachedTable table(GetParam());
+    CreateAndOpen(table);
+    const std::string blob = LongText();
+    const double seconds = AddRows(table, blob);
+    std::cout << GetParam() << ": " << kRows << " ADDs in " << seconds << " s\n";
+
+    // The same inserts by a minimal loop of plain calls, prepared once, bound
+    // the same way, for comparison of the driver's own cost.
+    {
+        AttachedTable raw(GetParam());
+        ASSERT_EQ(raw.Connect(), 0);
+        Statement& s = raw.Main();
+        ASSERT_TRUE(SQL_SUCCEEDED(ExecuteDirect(s, "DELETE FROM Test_Korvelandix")));
+        const OdbcApi& api = OdbcEnvironment::Existing()->api;
+        SQLHSTMT h = s.hstmt;
+        SQLINTEGER cislo = 0;
+        char nazev[256];
+        std::string text = blob;
+        text.push_back('\0');
+        SQLLEN nts = SQL_NTS, atExec = SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(text.size())), four = 4;
+        const auto rawStarted = std::chrono::steady_clock::now();
+        ASSERT_TRUE(SQL_SUCCEEDED(api.Prepare(
+            h, (SQLCHAR*)"INSERT INTO Test_Korvelandix (CISLO,NAZEV,POZNAMKA) VALUES (?,?,?)", SQL_NTS)));
+        for (int i = 1; i <= kRows; ++i) {
+            cislo = i;
+            const std::string name = kCzech + " " + std::to_string(i);
+            std::snprintf(nazev, sizeof nazev, "%s", name.c_str());
+            api.BindParameter(h, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 10, 0, &cislo, 4, &four);
+            api.BindParameter(h, 2, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_CHAR, 255, 0, nazev, 256, &nts);
+            api.BindParameter(h, 3, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_LONGVARCHAR, 0, 0, &text, 0, &atExec);
+            SQLRETURN rc = api.Execute(h);
+            SQLPOINTER token = nullptr;
+            while (rc == SQL_NEED_DATA) {
+                rc = api.ParamData(h, &token);
+                if (rc == SQL_NEED_DATA) api.PutData(h, text.data(), static_cast<SQLLEN>(text.size()));
+            }
+            ASSERT_TRUE(SQL_SUCCEEDED(rc)) << "raw row " << i;
+        }
+        const double rawSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - rawStarted).count();
+        std::cout << GetParam() << ": " << kRows << " plain inserts in " << rawSeconds << " s\n";
+        api.FreeStmt(h, SQL_CLOSE);
+    }
+
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, InsertRealTest,
