@@ -11,6 +11,7 @@
 #include "tests/support/attached_table.h"
 #include "tests/support/declared_file.h"
 #include "tests/support/fake_session.h"
+#include "tests/support/trace_capture.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -192,14 +193,17 @@ TEST_F(CreateTest, AFieldWithoutAServerTypeFailsWith75AndSendsNothing) {
     using testing::Field;
     using testing::Group;
     QueueTypeInfo(kCommonTypes);
+    testing::TraceCapture trace;
     Declaration d;
     d.recordSize = 8;
-    d.layout = {Group(0, 8, 2), Field(kind::LONG, 0, 4, "T:ID"), Field(kind::DATE, 4, 4, "T:DAY")};
+    d.layout = {Group(0, 8, 2), Field(kind::LONG, 0, 4, "T:ID"), Field(kind::DATE, 4, 4, "T:BORN")};
     DeclaredFile file(d, "T", "MYDSN");
     Arguments args;
     Dispatch(op::CREATE, &file.file, args);
     EXPECT_EQ(CurrentErrors().errorCode, 75);
     EXPECT_TRUE(Texts("SQLExecDirect").empty());
+    EXPECT_EQ(trace.Count("Could not Create Field BORN"), 1) << trace.Text();
+    EXPECT_EQ(trace.Count("File system does not support data type"), 1);
 }
 
 TEST_F(CreateTest, DescendingComponentsOnlyInIndexStatements) {
