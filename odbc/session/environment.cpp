@@ -1,5 +1,6 @@
 #include "odbc/session/environment.h"
 
+#include <atomic>
 #include <cstdlib>
 
 #include "odbc/session/data_source.h"
@@ -20,11 +21,19 @@ std::unique_ptr<OdbcEnvironment>& Instance() {
     return instance;
 }
 
+// Every operation asks for the environment; once it exists the answer needs
+// no lock.
+std::atomic<OdbcEnvironment*>& Current() {
+    static std::atomic<OdbcEnvironment*> current{nullptr};
+    return current;
+}
+
 }  // namespace
 
-OdbcEnvironment* OdbcEnvironment::Existing() { return Instance().get(); }
+OdbcEnvironment* OdbcEnvironment::Existing() { return Current().load(std::memory_order_acquire); }
 
 OdbcEnvironment& OdbcEnvironment::Ensure() {
+    if (OdbcEnvironment* existing = Existing()) return *existing;
     std::lock_guard guard(CreationLock());
     std::unique_ptr<OdbcEnvironment>& instance = Instance();
     if (instance) return *instance;
@@ -47,6 +56,7 @@ OdbcEnvironment& OdbcEnvironment::Ensure() {
             log->WriteTimeTaken(mark);
         }
     }
+    Current().store(instance.get(), std::memory_order_release);
     return *instance;
 }
 
@@ -94,7 +104,9 @@ void EndProgram() {
     }
     sources.clear();
     std::lock_guard guard(CreationLock());
+    // The environment's own destructor still reaches it through Existing().
     Instance().reset();
+    Current().store(nullptr, std::memory_order_release);
 }
 
 }  // namespace dbprobe::odbc
