@@ -9,6 +9,7 @@
 #include "odbc/session/session.h"
 #include "odbc/sql/create.h"
 #include "odbc/sql/describe.h"
+#include "odbc/sql/open.h"
 
 namespace dbprobe::odbc::handlers {
 namespace {
@@ -44,6 +45,7 @@ int Destroy(OperationContext& ctx) {
     if (ctx.args.Number(0) == 0) {
         ReleaseDataSource(ctx.state);
         ForgetDescriptions(ctx.file);
+        ForgetVerifiedTable(ctx.file);
     } else {
         ReleaseStatements(ctx.state);
     }
@@ -149,8 +151,7 @@ int Nulls(OperationContext& ctx) {
 
 int Open(OperationContext& ctx) {
     if (!ctx.state.name || ctx.state.name->empty()) return err::InvalidFilename;
-    // Opening a table on the server comes with the SQL layer.
-    return err::UnsupportedFunction;
+    return OpenTable(ctx);
 }
 
 int Transaction(OperationContext& ctx) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -280,14 +281,14 @@ int Verify(DriverState& file) {
     Statement& main = *file.mainStatement.statement;
     Collected server;
     int result = 0;
-    bool catalogFailed = false;
-    if (!file.options.verifyViaSelect) result = CatalogNames(file, main, server, catalogFailed);
-    if (catalogFailed) {
+    bool viaSelect = file.options.verifyViaSelect;
+    if (!viaSelect) {
+        bool catalogFailed = false;
+        result = CatalogNames(file, main, server, catalogFailed);
         // A driver without a working SQLColumns is checked by SELECT from now on.
-        file.options.verifyViaSelect = true;
+        if (catalogFailed) viaSelect = file.options.verifyViaSelect = true;
     }
-    if (file.options.verifyViaSelect && !server.gathered && server.names.empty() && result == 0)
-        result = SelectNames(file, main, server);
+    if (viaSelect) result = SelectNames(file, main, server);
     if (result == 0) result = MatchFields(file, server);
     UnbindColumns(main);
     CloseCursor(main);
@@ -319,6 +320,7 @@ int SetUpFields(DriverState& file) {
 }
 
 bool TableMissing(const DriverState& file) {
+    if (file.diagnostics.failure == failure::None) return false;
     const std::string& state = file.diagnostics.sqlState;
     if (state == "S0002" || state == "42S02") return true;
     return state == "42000" && file.dataSource != nullptr &&

@@ -197,7 +197,7 @@ SQLRETURN execute(Stmt& st) {
         st.need_data = true;
         return SQL_NEED_DATA;
     }
-    attach(st, state().take_result_set());
+    attach(st, st.prepared && st.prepared_results ? st.prepared_results : state().take_result_set());
     return SQL_SUCCESS;
 }
 
@@ -614,6 +614,10 @@ FAKE_ODBC_EXPORT SQLRETURN SQLPrepare(SQLHSTMT stmt_handle, SQLCHAR* text, SQLIN
     return on_stmt(stmt_handle, "SQLPrepare", [](Stmt& st) {
         close_cursor(st);
         st.prepared = true;
+        // The next queued result set belongs to the prepared statement: it
+        // describes it now and is produced again by each execution.
+        st.prepared_results = state().take_result_set();
+        attach(st, st.prepared_results);
         return SQLRETURN(SQL_SUCCESS);
     });
 }
@@ -632,6 +636,7 @@ FAKE_ODBC_EXPORT SQLRETURN SQLExecDirect(SQLHSTMT stmt_handle, SQLCHAR* text, SQ
     state().record("SQLExecDirect " + text_arg(text, text_length));
     return on_stmt(stmt_handle, "SQLExecDirect", [](Stmt& st) {
         st.prepared = false;
+        st.prepared_results.reset();
         return execute(st);
     });
 }
@@ -651,7 +656,7 @@ FAKE_ODBC_EXPORT SQLRETURN SQLParamData(SQLHSTMT stmt_handle, SQLPOINTER* token)
         st.need_data = false;
         st.data_at_exec.clear();
         st.receiving.reset();
-        attach(st, state().take_result_set());
+        attach(st, st.prepared && st.prepared_results ? st.prepared_results : state().take_result_set());
         return SQLRETURN(SQL_SUCCESS);
     });
 }

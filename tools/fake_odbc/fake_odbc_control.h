@@ -86,7 +86,10 @@ void fake_odbc_fail_sqlerror(int count, int rc);
 // SQL NULL. Cells are converted on SQLBindCol/SQLGetData to SQL_C_CHAR,
 // SQL_C_SLONG/SQL_C_LONG, SQL_C_SSHORT/SQL_C_SHORT as asked (also
 // SQL_C_DEFAULT as text, SQL_C_BINARY, SQL_C_ULONG, SQL_C_USHORT). Result sets
-// queue in order. An execution without a queued result set produces none; a
+// queue in order. SQLPrepare takes the next queued result set: it describes
+// the prepared statement at once (SQLNumResultCols, SQLDescribeCol) and each
+// SQLExecute of that statement produces it again.
+// An execution without a queued result set produces none; a
 // catalog call without one produces an empty result set with the standard
 // (ODBC 2) column names. SQLGetData returns long text piecewise.
 void fake_odbc_queue_result_set(int columns, const char* const* names, int rows,

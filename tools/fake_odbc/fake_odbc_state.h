@@ -71,6 +71,7 @@ struct ParamBinding {
 struct Stmt : Handle {
     Dbc* dbc = nullptr;
     bool prepared = false;
+    std::optional<ResultSet> prepared_results;  // taken by SQLPrepare, produced by SQLExecute
     std::optional<ResultSet> results;
     long row = -1;  // first row of the current rowset; -1 before the first fetch
     std::map<SQLUSMALLINT, ColumnBinding> columns;
