@@ -7,6 +7,7 @@
 #include "odbc/dispatch/operation_rule.h"
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/session.h"
+#include "odbc/sql/build_indexes.h"
 #include "odbc/sql/create.h"
 #include "odbc/sql/describe.h"
 #include "odbc/sql/open.h"
@@ -68,11 +69,12 @@ int Pack(OperationContext& ctx) {
 
 int Build(OperationContext& ctx) {
     if (RefuseProgressEvents(ctx.state)) return err::UnsupportedFunction;
-    if (ctx.operation == op::BUILDdyn &&
-        (ctx.args.texts.empty() || ctx.args.texts.back().empty()))
-        return err::InvalidIndexString;
-    // Index maintenance on the server comes with the SQL layer.
-    return err::UnsupportedFunction;
+    if (ctx.operation == op::BUILDdyn) {
+        if (ctx.args.texts.empty() || ctx.args.texts.back().empty()) return err::InvalidIndexString;
+        // Dynamic indexes come with reading by key.
+        return err::UnsupportedFunction;
+    }
+    return BuildIndexes(ctx);
 }
 
 int Name(OperationContext& ctx) {

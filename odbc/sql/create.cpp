@@ -247,17 +247,7 @@ int CreateIndexes(DriverState& file, Statement& main, bool ief) {
         if ((key.attributes & keyattr::INDEX) || key.dynamic) continue;
         if (ief && key.number == file.primaryKey) continue;
         if (ief && !key.AllowsDuplicates() && !pervasive) continue;
-        const std::string name = IndexName(key);
-        const std::string sql = std::string("CREATE") + (key.AllowsDuplicates() ? "" : " UNIQUE") +
-                                " INDEX " + name + " ON " + file.sqlTableName + " (" +
-                                ComponentList(file, key, true);
-        for (int attempt = 0;; ++attempt) {
-            if (Execute(main, sql)) break;
-            if (!StateIs(file, "S0011", "42S11") || attempt == kMaxRecreate)
-                return file.diagnostics.failure;
-            ForgetFailure(file);
-            if (!Execute(main, "DROP INDEX " + name)) return file.diagnostics.failure;
-        }
+        if (int failure = CreateIndex(file, main, key); failure != 0) return failure;
     }
     return 0;
 }
@@ -293,6 +283,20 @@ int BuildTable(DriverState& file, Statement& main) {
 }
 
 }  // namespace
+
+int CreateIndex(DriverState& file, Statement& main, const KeyState& key) {
+    const std::string name = IndexName(key);
+    const std::string sql = std::string("CREATE") + (key.AllowsDuplicates() ? "" : " UNIQUE") +
+                            " INDEX " + name + " ON " + file.sqlTableName + " (" +
+                            ComponentList(file, key, true);
+    for (int attempt = 0;; ++attempt) {
+        if (Execute(main, sql)) return 0;
+        if (!StateIs(file, "S0011", "42S11") || attempt == kMaxRecreate)
+            return file.diagnostics.failure;
+        ForgetFailure(file);
+        if (!Execute(main, "DROP INDEX " + name)) return file.diagnostics.failure;
+    }
+}
 
 std::string IndexName(const KeyState& key) {
     // The external name is a variable the program may assign after attach.
