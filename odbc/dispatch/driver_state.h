@@ -63,6 +63,9 @@ struct FieldEntry {
     bool bindingChosen = false;
     std::vector<char> exchange;
     SQLLEN bindIndicator = 0;
+    // Batch mode: one value and one indicator per buffered row.
+    std::vector<char> batchValues;
+    std::vector<SQLLEN> batchIndicators;
 
     // Whether the field becomes a column of its own.
     bool ProducesColumn() const { return type != kind::GROUP && !liesOver; }
@@ -169,6 +172,10 @@ struct DriverState {
     // The shared data source of the owner; empty until a statement is needed.
     std::shared_ptr<DataSource> dataSource;
     StatementSlot insertStatement{slotkind::Insert, nullptr};
+    // Batch mode: rows the arrays hold, rows filled so far.
+    int batchRows = 0;
+    int batchFilled = 0;
+    SQLULEN batchProcessed = 0;
     StatementSlot mainStatement{slotkind::Main, nullptr};
     // The file's own connect settings, handed to a data source it creates.
     bool logonScreen = true;

@@ -50,6 +50,7 @@ public:
     bool resultColumns = false;  // SQLNumResultCols has described a result
     bool cursorOpen = false;
     bool prepared = false;
+    bool batch = false;  // last prepared as the batch INSERT
     std::vector<PendingBinding> pendingParameters;
     std::vector<PendingBinding> pendingColumns;
 };

@@ -142,7 +142,92 @@ SQLRETURN SendBlobs(Statement& insert, SQLRETURN rc) {
     return rc;
 }
 
+std::int32_t ElementWidth(const FieldEntry& field) {
+    return field.exchange.empty() ? field.size : field.binding.elementLength;
+}
+
+// Copies the converted row into element `row` of every column's arrays.
+void BufferRow(DriverState& file, int row) {
+    for (FieldEntry& field : file.fields) {
+        if (!Writable(field)) continue;
+        const std::int32_t width = ElementWidth(field);
+        char* to = field.batchValues.data() + static_cast<std::size_t>(row) * width;
+        const char* from =
+            field.exchange.empty() ? file.recordBuffer + field.offset : field.exchange.data();
+        SQLLEN& indicator = field.batchIndicators[static_cast<std::size_t>(row)];
+        if (field.bindIndicator == SQL_NULL_DATA) {
+            indicator = SQL_NULL_DATA;
+        } else if (field.bindIndicator == SQL_NTS) {
+            // Zero-terminated text is stored blank-padded with its length.
+            const std::size_t length = strnlen(from, static_cast<std::size_t>(width));
+            std::memset(to, ' ', static_cast<std::size_t>(width));
+            std::memcpy(to, from, std::min<std::size_t>(length, static_cast<std::size_t>(width - 1)));
+            indicator = width - 1;
+        } else {
+            std::memcpy(to, from, static_cast<std::size_t>(width));
+            indicator = width;
+        }
+    }
+}
+
+void StoreImage(DriverState& file) {
+    std::memcpy(file.recordImage.data(), file.recordBuffer, static_cast<std::size_t>(file.recordSize));
+    for (std::size_t i = 0; i < file.fields.size(); ++i)
+        file.imageNullIndicators[i] = file.fields[i].bindIndicator == SQL_NULL_DATA ? -1 : 0;
+}
+
+int AddToBatch(DriverState& file) {
+    const int rows = file.options.batchSize;
+    if (file.batchRows != rows) {
+        for (FieldEntry& field : file.fields) {
+            if (!Writable(field)) continue;
+            field.batchValues.assign(static_cast<std::size_t>(rows) * ElementWidth(field), '\0');
+            field.batchIndicators.assign(static_cast<std::size_t>(rows), 0);
+        }
+        file.batchRows = rows;
+        file.batchFilled = 0;
+    }
+    BufferRow(file, file.batchFilled);
+    StoreImage(file);
+    if (++file.batchFilled < rows) return 0;
+    return SendBatch(file);
+}
+
 }  // namespace
+
+int SendBatch(DriverState& file) {
+    if (file.batchFilled == 0) return 0;
+    const SQLULEN rows = static_cast<SQLULEN>(file.batchFilled);
+    file.batchFilled = 0;
+    if (int failure = EnsureStatement(file, file.insertStatement); failure != 0)
+        return MapResult(file, failure);
+    Statement& insert = *file.insertStatement.statement;
+    if (!insert.batch) {
+        CloseCursor(insert);
+        insert.prepared = false;
+        if (!SQL_SUCCEEDED(Prepare(insert, InsertText(file))))
+            return MapResult(file, file.diagnostics.failure);
+        insert.prepared = true;
+        insert.batch = true;
+    }
+    SQLUSMALLINT number = 0;
+    for (FieldEntry& field : file.fields) {
+        if (!Writable(field)) continue;
+        PendingBinding b;
+        b.number = ++number;
+        b.cType = field.binding.cType;
+        b.sqlType = field.description.sqlType;
+        b.precision = static_cast<SQLULEN>(field.description.columnSize);
+        b.scale = field.description.decimalDigits;
+        b.buffer = field.batchValues.data();
+        b.bufferLength = ElementWidth(field);
+        b.indicator = field.batchIndicators.data();
+        insert.QueueParameter(b);
+    }
+    ParamOptions(insert, rows, &file.batchProcessed);
+    if (!SQL_SUCCEEDED(ExecutePrepared(insert))) return MapResult(file, file.diagnostics.failure);
+    return 0;
+}
 
 int InsertRecord(OperationContext& ctx) {
     DriverState& file = ctx.state;
@@ -151,8 +236,16 @@ int InsertRecord(OperationContext& ctx) {
     if (int code = DescribeColumns(file); code != 0) return MapResult(file, code);
     if (int code = ChooseBindings(file); code != 0) return code;
     ValuePass(file);
+    // A batch INSERT has no parameter for a BLOB, so a file with BLOBs keeps
+    // inserting row by row whatever batch size is set.
+    if (file.options.batchSize > 0 && file.blobs.empty()) return AddToBatch(file);
 
     Statement& insert = *file.insertStatement.statement;
+    if (insert.batch) {
+        CloseCursor(insert);
+        insert.prepared = false;
+        insert.batch = false;
+    }
     QueueParameters(file, insert);
     if (!insert.prepared) {
         if (!SQL_SUCCEEDED(Prepare(insert, InsertText(file))))
@@ -164,9 +257,7 @@ int InsertRecord(OperationContext& ctx) {
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return MapResult(file, file.diagnostics.failure != 0 ? file.diagnostics.failure : -1);
 
     // The row as written: the record image finds it again for DELETE and PUT.
-    std::memcpy(file.recordImage.data(), file.recordBuffer, static_cast<std::size_t>(file.recordSize));
-    for (std::size_t i = 0; i < file.fields.size(); ++i)
-        file.imageNullIndicators[i] = file.fields[i].bindIndicator == SQL_NULL_DATA ? -1 : 0;
+    StoreImage(file);
     return 0;
 }
 

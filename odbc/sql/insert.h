@@ -8,4 +8,8 @@ namespace dbprobe::odbc {
 
 int InsertRecord(OperationContext& ctx);
 
+// Sends the rows that batch mode has buffered, if any; returns 0 or the error
+// code of the send.
+int SendBatch(DriverState& file);
+
 }  // namespace dbprobe::odbc

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "odbc/dispatch/dispatcher.h"
 #include "odbc/dispatch/handlers.h"
 #include "odbc/dispatch/operation.h"
 #include "odbc/session/environment.h"
@@ -15,6 +16,7 @@
 #include "odbc/session/statement_calls.h"
 #include "odbc/sql/blob_write.h"
 #include "tests/support/attached_table.h"
+#include "tests/support/declared_file.h"
 #include "tests/support/test_dsns.h"
 #include "tests/support/trace_capture.h"
 
@@ -170,6 +172,48 @@ TEST_P(InsertRealTest, DriverCostNextToAPlainLoop) {
         api.FreeStmt(h, SQL_CLOSE);
     }
 
+}
+
+TEST_P(InsertRealTest, BatchModeSendsRowsTogether) {
+    DBPROBE_REQUIRE_DSN(GetParam());
+    using testing::Field;
+    using testing::Group;
+    testing::Declaration d;
+    d.recordSize = 24;
+    d.layout = {Group(0, 24, 2), Field(kind::LONG, 0, 4, "B:ID"), Field(kind::STRING, 4, 20, "B:NAME")};
+    d.keys = {testing::KeyDecl{"KeyBatchId", "B:PRIMARY", keyattr::PRIMARY, {1}}};
+    d.blobs.clear();
+    testing::DeclaredFile file(d, "Batch_Table", GetParam());
+    auto run = [&](int operation, Arguments args = {}) {
+        ClearErrors();
+        Dispatch(operation, &file.file, args);
+        return CurrentErrors().errorCode;
+    };
+    ASSERT_EQ(run(op::CREATE), 0) << CurrentErrors().fileErrorText;
+    ASSERT_EQ(run(op::OPEN, Arguments::WithNumbers({0x22})), 0) << CurrentErrors().fileErrorText;
+    ASSERT_EQ(run(op::SET_PROPERTY, Arguments::WithTexts({"29506", "10"})), 0);
+    for (std::int32_t id = 1; id <= 25; ++id) {
+        std::memcpy(file.file.recordBuffer, &id, 4);
+        const std::string name = kCzech + " " + std::to_string(id);
+        std::memset(static_cast<char*>(file.file.recordBuffer) + 4, ' ', 20);
+        std::memcpy(static_cast<char*>(file.file.recordBuffer) + 4, name.data(), std::min<std::size_t>(name.size(), 20));
+        ASSERT_EQ(run(op::ADD), 0) << id << ": " << CurrentErrors().fileErrorText;
+    }
+    ASSERT_EQ(run(op::CLOSE), 0) << CurrentErrors().fileErrorText;  // sends the last 5 rows
+
+    AttachedTable reader(GetParam());
+    ASSERT_EQ(reader.Connect(), 0);
+    Statement& s = reader.Main();
+    ASSERT_TRUE(SQL_SUCCEEDED(ExecuteDirect(s, "SELECT COUNT(*), SUM(ID) FROM Batch_Table")));
+    ASSERT_EQ(Fetch(s), SQL_SUCCESS);
+    SQLINTEGER count = 0, sum = 0;
+    SQLLEN n = 0;
+    GetData(s, 1, SQL_C_SLONG, &count, sizeof count, &n);
+    GetData(s, 2, SQL_C_SLONG, &sum, sizeof sum, &n);
+    EXPECT_EQ(count, 25);
+    EXPECT_EQ(sum, 25 * 26 / 2);
+    CloseCursor(s);
+    ExecuteDirect(s, "DROP TABLE Batch_Table");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, InsertRealTest,
