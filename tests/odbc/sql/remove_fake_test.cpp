@@ -43,5 +43,31 @@ TEST_F(RemoveTest, TheServersRefusalIsReported) {
     EXPECT_EQ(table.State().mainStatement.statement, nullptr);
 }
 
+TEST_F(RemoveTest, CloseThenRemoveSendsOneStatementAndKeepsTheConnection) {
+    AttachedTable table("MYDSN");
+    table.vars.driverString.Assign("/NOVERIFY=TRUE");
+    table.Run(op::DESTROY);
+    static const char* names[] = {"CISLO", "NAZEV", "POZNAMKA"};
+    fake_odbc_queue_result_set(3, names, 0, nullptr);
+    table.Run(op::OPEN, Arguments::WithNumbers({0x22}));
+    ASSERT_EQ(CurrentErrors().errorCode, 0) << CurrentErrors().fileErrorText;
+
+    const std::size_t before = Texts("SQLExecDirect").size();
+    table.Run(op::REMOVE);  // the file is open
+    EXPECT_EQ(CurrentErrors().errorCode, 52);
+    EXPECT_EQ(Texts("SQLExecDirect").size(), before);
+
+    table.Run(op::CLOSE);
+    table.Run(op::REMOVE);
+    EXPECT_EQ(CurrentErrors().errorCode, 0);
+    const std::vector<std::string> sent = Texts("SQLExecDirect");
+    ASSERT_EQ(sent.size(), before + 1);
+    EXPECT_EQ(sent.back(), "DROP TABLE Test_Korvelandix");
+
+    table.Run(op::OPEN, Arguments::WithNumbers({0x22}));
+    EXPECT_EQ(CurrentErrors().errorCode, 0);
+    EXPECT_EQ(Calls("SQLDriverConnect"), 1);  // CLOSE left the connection open
+}
+
 }  // namespace
 }  // namespace dbprobe::odbc
