@@ -93,21 +93,30 @@ std::string InsertText(const DriverState& file) {
     return "INSERT INTO " + file.sqlTableName + " (" + columns + ") VALUES (" + markers + ")";
 }
 
+// An input parameter for a column: its types from the description.
+PendingBinding ColumnParameter(const FieldEntry& field, SQLUSMALLINT number, SQLPOINTER buffer,
+                               SQLLEN bufferLength, SQLLEN* indicator) {
+    PendingBinding b;
+    b.number = number;
+    b.cType = field.binding.cType;
+    b.sqlType = field.description.sqlType;
+    b.precision = static_cast<SQLULEN>(field.description.columnSize);
+    b.scale = field.description.decimalDigits;
+    b.buffer = buffer;
+    b.bufferLength = bufferLength;
+    b.indicator = indicator;
+    return b;
+}
+
 void QueueParameters(DriverState& file, Statement& insert) {
     SQLUSMALLINT number = 0;
     for (FieldEntry& field : file.fields) {
         if (!Writable(field)) continue;
-        PendingBinding b;
-        b.number = ++number;
-        b.cType = field.binding.cType;
-        b.sqlType = field.description.sqlType;
-        b.precision = static_cast<SQLULEN>(field.description.columnSize);
-        b.scale = field.description.decimalDigits;
-        b.buffer = field.exchange.empty() ? static_cast<SQLPOINTER>(file.recordBuffer + field.offset)
-                                          : static_cast<SQLPOINTER>(field.exchange.data());
-        b.bufferLength = field.binding.elementLength;
-        b.indicator = &field.bindIndicator;
-        insert.QueueParameter(b);
+        SQLPOINTER buffer = field.exchange.empty()
+                                ? static_cast<SQLPOINTER>(file.recordBuffer + field.offset)
+                                : static_cast<SQLPOINTER>(field.exchange.data());
+        insert.QueueParameter(ColumnParameter(field, ++number, buffer, field.binding.elementLength,
+                                              &field.bindIndicator));
     }
     for (BlobEntry& blob : file.blobs) {
         blob.bindIndicator =
@@ -213,16 +222,8 @@ int SendBatch(DriverState& file) {
     SQLUSMALLINT number = 0;
     for (FieldEntry& field : file.fields) {
         if (!Writable(field)) continue;
-        PendingBinding b;
-        b.number = ++number;
-        b.cType = field.binding.cType;
-        b.sqlType = field.description.sqlType;
-        b.precision = static_cast<SQLULEN>(field.description.columnSize);
-        b.scale = field.description.decimalDigits;
-        b.buffer = field.batchValues.data();
-        b.bufferLength = ElementWidth(field);
-        b.indicator = field.batchIndicators.data();
-        insert.QueueParameter(b);
+        insert.QueueParameter(ColumnParameter(field, ++number, field.batchValues.data(),
+                                              ElementWidth(field), field.batchIndicators.data()));
     }
     ParamOptions(insert, rows, &file.batchProcessed);
     if (!SQL_SUCCEEDED(ExecutePrepared(insert))) return MapResult(file, file.diagnostics.failure);

@@ -26,6 +26,19 @@ inline bool DsnAvailable(const std::string& dsn) {
     return false;
 }
 
+// Test names from data source names: "dbprobe-pg" gives "dbprobe_pg".
+struct DsnTestName {
+    template <typename Param>
+    std::string operator()(const ::testing::TestParamInfo<Param>& info) const {
+        std::ostringstream out;
+        out << info.param;
+        std::string name = out.str();
+        for (char& c : name)
+            if (c == '-') c = '_';
+        return name;
+    }
+};
+
 // Use at the top of a test that needs the data source.
 #define DBPROBE_REQUIRE_DSN(dsn)                                                          \
     do {                                                                                  \

@@ -109,12 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Backend{"dbprobe-sqlite", "sqlite3odbc.so", "\"", SQL_IC_SENSITIVE},
                       Backend{"dbprobe-pg", "psqlodbca.so", "\"", SQL_IC_LOWER},
                       Backend{"dbprobe-maria", "libmaodbc.so", "`", SQL_IC_MIXED}),
-    [](const ::testing::TestParamInfo<Backend>& info) {
-        std::string name = info.param.dsn;
-        for (char& c : name)
-            if (c == '-') c = '_';
-        return name;
-    });
+    testing::DsnTestName());
 
 TEST(RealDriverManager, AMissingDsnFailsWithTheDriverManagersMessage) {
     ClearErrors();

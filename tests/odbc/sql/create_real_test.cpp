@@ -132,12 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         Backend{"dbprobe-maria",
                 "CREATE TABLE Test_Korvelandix (CISLO INTEGER NOT NULL,NAZEV CHAR(255), POZNAMKA LONG VARCHAR)",
                 true, ""}),
-    [](const ::testing::TestParamInfo<Backend>& info) {
-        std::string name = info.param.dsn;
-        for (char& c : name)
-            if (c == '-') c = '_';
-        return name;
-    });
+    testing::DsnTestName());
 
 }  // namespace
 }  // namespace dbprobe::odbc

@@ -69,12 +69,7 @@ TEST_P(DescribeRealTest, LearnsTheColumnTypesOnceForEveryInstance) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, DescribeRealTest,
                          ::testing::Values("dbprobe-sqlite", "dbprobe-pg", "dbprobe-maria"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             for (char& c : name)
-                                 if (c == '-') c = '_';
-                             return name;
-                         });
+                         testing::DsnTestName());
 
 }  // namespace
 }  // namespace dbprobe::odbc

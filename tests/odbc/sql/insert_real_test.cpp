@@ -218,12 +218,7 @@ TEST_P(InsertRealTest, BatchModeSendsRowsTogether) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, InsertRealTest,
                          ::testing::Values("dbprobe-sqlite", "dbprobe-pg", "dbprobe-maria"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             for (char& c : name)
-                                 if (c == '-') c = '_';
-                             return name;
-                         });
+                         testing::DsnTestName());
 
 }  // namespace
 }  // namespace dbprobe::odbc
