@@ -501,6 +501,17 @@ int BeginTransaction(DriverState& file) {
 int Commit(DriverState& file) { return EndTransaction(file, SQL_COMMIT); }
 int Rollback(DriverState& file) { return EndTransaction(file, SQL_ROLLBACK); }
 
+std::string ConnectionInfo(DriverState& file, SQLUSMALLINT info, SQLSMALLINT bufferSize) {
+    if (!file.dataSource) return {};
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    {
+        std::lock_guard guard(file.dataSource->connectionsLock);
+        if (!file.dataSource->connections.empty()) dbc = file.dataSource->connections.front()->hdbc;
+    }
+    if (dbc == SQL_NULL_HDBC) return {};
+    return InfoText(Tracing(&file), dbc, info, bufferSize);
+}
+
 void SetDialogWindowProvider(void* (*provider)()) { g_dialogWindow = provider; }
 
 }  // namespace dbprobe::odbc

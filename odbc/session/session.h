@@ -3,6 +3,8 @@
 
 #include <sql.h>
 
+#include <string>
+
 #include "odbc/dispatch/driver_state.h"
 
 namespace dbprobe::odbc {
@@ -29,6 +31,10 @@ void SetConnectionOption(DataSource& source, SQLUSMALLINT option, SQLULEN value)
 int BeginTransaction(DriverState& file);
 int Commit(DriverState& file);
 int Rollback(DriverState& file);
+
+// A text answer of SQLGetInfo from the first connection of the file's data
+// source, traced like every connection call; empty when there is no answer.
+std::string ConnectionInfo(DriverState& file, SQLUSMALLINT info, SQLSMALLINT bufferSize);
 
 // Where the driver manager's login dialog gets its parent window from.
 void SetDialogWindowProvider(void* (*provider)());

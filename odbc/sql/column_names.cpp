@@ -7,8 +7,7 @@
 #include <cstring>
 
 #include "odbc/session/data_source.h"
-#include "odbc/session/environment.h"
-#include "odbc/session/trace_logger.h"
+#include "odbc/session/session.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -47,19 +46,11 @@ std::string UpperCase(std::string_view text) {
 }
 
 // Asks the server for its own reserved words, once per data source.
-const std::string& ServerKeywords(DataSource& source, SQLHDBC dbc, TraceLogger* log) {
-    if (source.keywordsKnown) return source.keywords;
+void LearnServerKeywords(DriverState& file) {
+    DataSource& source = *file.dataSource;
+    if (source.keywordsKnown) return;
     source.keywordsKnown = true;
-    OdbcEnvironment* environment = OdbcEnvironment::Existing();
-    if (environment == nullptr || !environment->loaded || dbc == SQL_NULL_HDBC) return source.keywords;
-    std::string buffer(kKeywordsBuffer + 1, '\0');
-    SQLSMALLINT length = 0;
-    const long mark = log != nullptr ? log->WriteHandle("Connection", dbc, "Getting list of key words", true) : 0;
-    environment->api.GetInfo(dbc, SQL_KEYWORDS, buffer.data(), kKeywordsBuffer, &length);
-    if (log != nullptr) log->WriteTimeTaken(mark);
-    buffer.resize(std::strlen(buffer.c_str()));
-    source.keywords = UpperCase(buffer);
-    return source.keywords;
+    source.keywords = UpperCase(ConnectionInfo(file, SQL_KEYWORDS, kKeywordsBuffer));
 }
 
 }  // namespace
@@ -108,15 +99,8 @@ std::string_view WithoutPrefix(std::string_view label) {
 
 void PrepareNames(DriverState& file) {
     if (!file.dataSource) return;
-    DataSource& source = *file.dataSource;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    {
-        std::lock_guard guard(source.connectionsLock);
-        if (!source.connections.empty()) dbc = source.connections.front()->hdbc;
-    }
-    TraceLogger* log =
-        file.traceLog != nullptr && file.traceLog->TraceOn() ? file.traceLog.get() : nullptr;
-    ServerKeywords(source, dbc, log);
+    LearnServerKeywords(file);
+    const DataSource& source = *file.dataSource;
     file.sqlTableName = ApplyIdentifierRule(file.name.value_or(""), source);
     for (FieldEntry& field : file.fields)
         if (field.nameFromLabel)

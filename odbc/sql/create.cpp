@@ -76,19 +76,8 @@ int ReadTypeTables(DriverState& file, Statement& main) {
 // The Integrity Enhancement Facility answer, asked once per data source.
 bool IntegrityEnhancement(DriverState& file) {
     DataSource& source = *file.dataSource;
-    if (!source.integrityEnhancement) {
-        char answer[8] = {0};
-        SQLSMALLINT length = 0;
-        SQLHDBC dbc = source.connections.empty() ? SQL_NULL_HDBC : source.connections.front()->hdbc;
-        TraceLogger* log =
-            file.traceLog != nullptr && file.traceLog->TraceOn() ? file.traceLog.get() : nullptr;
-        const long mark =
-            log != nullptr ? log->WriteHandle("Connection", dbc, "Getting IEF support for", true) : 0;
-        OdbcEnvironment::Existing()->api.GetInfo(dbc, SQL_ODBC_SQL_OPT_IEF, answer,
-                                                 sizeof answer - 1, &length);
-        if (log != nullptr) log->WriteTimeTaken(mark);
-        source.integrityEnhancement = std::string(answer);
-    }
+    if (!source.integrityEnhancement)
+        source.integrityEnhancement = ConnectionInfo(file, SQL_ODBC_SQL_OPT_IEF, 7);
     return !source.integrityEnhancement->empty() && source.integrityEnhancement->front() == 'Y';
 }
 

@@ -7,7 +7,9 @@
 #include "odbc/dispatch/arguments.h"
 #include "odbc/dispatch/driver_state.h"
 #include "odbc/dispatch/operation.h"
+#include "odbc/session/runtime_error_state.h"
 #include "odbc/session/session.h"
+#include "odbc/session/statement_calls.h"
 
 namespace dbprobe::testing {
 
@@ -27,5 +29,13 @@ struct AttachedTable {
     app::TesterVariables vars;
     app::TestDat table;
 };
+
+// Runs SQL on a data source outside the file under test, for set-up and
+// clean-up; the outcome is ignored and the error state cleared.
+inline void RunSql(const std::string& dsn, const std::string& sql) {
+    AttachedTable helper(dsn);
+    if (helper.Connect() == 0) odbc::ExecuteDirect(helper.Main(), sql);
+    odbc::ClearErrors();
+}
 
 }  // namespace dbprobe::testing

@@ -24,25 +24,20 @@ struct Backend {
 
 std::ostream& operator<<(std::ostream& out, const Backend& b) { return out << b.dsn; }
 
-// Runs SQL on the data source outside the table under test; errors are ignored.
-void Sql(const std::string& dsn, const std::string& sql) {
-    AttachedTable helper(dsn);
-    if (helper.Connect() == 0) ExecuteDirect(helper.Main(), sql);
-    ClearErrors();
-}
+using testing::RunSql;
 
 class CreateRealTest : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
         DBPROBE_REQUIRE_DSN(GetParam().dsn);
-        Sql(GetParam().dsn, "DROP TABLE Test_Korvelandix");
-        Sql(GetParam().dsn, "DROP TABLE Other_Table");
+        RunSql(GetParam().dsn, "DROP TABLE Test_Korvelandix");
+        RunSql(GetParam().dsn, "DROP TABLE Other_Table");
         ClearErrors();
     }
     void TearDown() override {
         if (testing::DsnAvailable(GetParam().dsn)) {
-            Sql(GetParam().dsn, "DROP TABLE Test_Korvelandix");
-            Sql(GetParam().dsn, "DROP TABLE Other_Table");
+            RunSql(GetParam().dsn, "DROP TABLE Test_Korvelandix");
+            RunSql(GetParam().dsn, "DROP TABLE Other_Table");
         }
         EndProgram();
     }
@@ -80,8 +75,8 @@ TEST_P(CreateRealTest, CreatesTheTestTableWithTheServersTypeNames) {
 TEST_P(CreateRealTest, AnIndexNameTakenElsewhereLeavesNoTable) {
     if (std::string(GetParam().dsn) == "dbprobe-maria")
         GTEST_SKIP() << "MariaDB index names are per table; the name cannot be taken elsewhere";
-    Sql(GetParam().dsn, "CREATE TABLE Other_Table (A INTEGER)");
-    Sql(GetParam().dsn, "CREATE INDEX KeyTstNazev ON Other_Table (A)");
+    RunSql(GetParam().dsn, "CREATE TABLE Other_Table (A INTEGER)");
+    RunSql(GetParam().dsn, "CREATE INDEX KeyTstNazev ON Other_Table (A)");
     AttachedTable table(GetParam().dsn);
     EXPECT_EQ(Create(table), 90);
     const std::string state = CurrentErrors().fileErrorCode;

@@ -21,10 +21,7 @@ using testing::AttachedTable;
 class DescribeRealTest : public ::testing::TestWithParam<const char*> {
 protected:
     void TearDown() override {
-        if (testing::DsnAvailable(GetParam())) {
-            AttachedTable helper(GetParam());
-            if (helper.Connect() == 0) ExecuteDirect(helper.Main(), "DROP TABLE Test_Korvelandix");
-        }
+        if (testing::DsnAvailable(GetParam())) testing::RunSql(GetParam(), "DROP TABLE Test_Korvelandix");
         EndProgram();
     }
 };

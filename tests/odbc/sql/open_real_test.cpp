@@ -18,12 +18,7 @@ using testing::AttachedTable;
 
 constexpr std::int64_t kReadWriteDenyWrite = 0x22;
 
-// Runs SQL on the data source outside the table under test; errors are ignored.
-void Sql(const std::string& dsn, const std::string& sql) {
-    AttachedTable helper(dsn);
-    if (helper.Connect() == 0) ExecuteDirect(helper.Main(), sql);
-    ClearErrors();
-}
+using testing::RunSql;
 
 // Destroys instances of the test table until its declaration is no longer
 // counted as verified (the list is process-wide).
@@ -39,13 +34,13 @@ class OpenRealTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         DBPROBE_REQUIRE_DSN(GetParam());
-        Sql(GetParam(), "DROP TABLE Test_Korvelandix");
+        RunSql(GetParam(), "DROP TABLE Test_Korvelandix");
         ForgetVerification(GetParam());
         ClearErrors();
     }
     void TearDown() override {
         if (testing::DsnAvailable(GetParam())) {
-            Sql(GetParam(), "DROP TABLE Test_Korvelandix");
+            RunSql(GetParam(), "DROP TABLE Test_Korvelandix");
             ForgetVerification(GetParam());
         }
         EndProgram();
@@ -88,7 +83,7 @@ TEST_P(OpenRealTest, AMissingTableIsFileNotFound) {
 
 TEST_P(OpenRealTest, AMissingColumnNamesTheField) {
     testing::TraceCapture trace;
-    Sql(GetParam(), "CREATE TABLE Test_Korvelandix (CISLO INTEGER, POZNAMKA VARCHAR(20))");
+    RunSql(GetParam(), "CREATE TABLE Test_Korvelandix (CISLO INTEGER, POZNAMKA VARCHAR(20))");
     AttachedTable table(GetParam());
     EXPECT_EQ(Open(table), 47);
     EXPECT_EQ(CurrentErrors().fileErrorCode, "FIELD : 2 : NAME : D00001");
