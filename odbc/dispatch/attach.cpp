@@ -234,7 +234,14 @@ private:
         BuildAllKey();
         // Linked only once the whole declaration is accepted, so that a refused
         // declaration leaves no link into the freed state.
-        for (KeyState& key : state_.keys) key.descriptor->keyState = &key;
+        for (KeyState& key : state_.keys) {
+            key.descriptor->keyState = &key;
+            for (std::size_t i = 0; i < key.reads.size(); ++i) {
+                key.reads[i].kind = static_cast<int>(i) + readkind::Forward;
+                key.reads[i].key = &key;
+            }
+        }
+        state_.read.keyScratch.assign(static_cast<std::size_t>(state_.recordSize), '\0');
         return true;
     }
 
@@ -254,11 +261,18 @@ private:
             }
     }
 
-    // Every column, the components of the first unique key first.
+    // Every column, the components of the first unique key first; only the
+    // WATCH columns, in record order, when there are any.
     void BuildAllKey() {
         KeyState& all = state_.allKey;
         all = KeyState{};
         all.label = "All";
+        if (state_.watchedFields > 0) {
+            for (std::size_t i = 0; i < state_.fields.size(); ++i)
+                if (state_.fields[i].ProducesColumn() && state_.fields[i].watch)
+                    all.components.push_back({static_cast<int>(i), false});
+            return;
+        }
         auto add = [&](int field) {
             for (const KeyComponent& c : all.components)
                 if (c.field == field) return;
@@ -320,6 +334,9 @@ int AttachPhaseB(FileDescriptor& file, DriverState& state, bool rebuild) {
     state.driverName = "ODBC";
     // Descriptor bits 2..64 become driver bits 1..32.
     state.fileAttributes = static_cast<std::uint8_t>((file.attributes >> 1) & 0x3F);
+    // A rebuild starts reading afresh: nothing may point into the old tables.
+    state.read = ReadState{};
+    state.byKey.key = nullptr;
     state.fields.clear();
     state.keys.clear();
     state.blobs.clear();

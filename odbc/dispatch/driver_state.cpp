@@ -1,5 +1,6 @@
 #include "odbc/dispatch/driver_state.h"
 
+#include "framework/platform/core/memory_blocks.h"
 #include "odbc/dispatch/operation_rule.h"
 #include "odbc/session/session.h"
 #include "odbc/session/trace_logger.h"
@@ -10,9 +11,25 @@ void DriverStateDeleter::operator()(DriverState* state) const { delete state; }
 
 DriverState::DriverState() = default;
 
-DriverState::~DriverState() { ReleaseDataSource(*this); }
+DriverState::~DriverState() {
+    ReleaseDataSource(*this);
+    for (BlobEntry& blob : blobs)
+        if (blob.block != 0) platform::FreeBlock(blob.block);
+}
 
-std::vector<StatementSlot*> DriverState::StatementSlots() { return {&insertStatement, &mainStatement}; }
+// In the order CLOSE releases them.
+std::vector<StatementSlot*> DriverState::StatementSlots() {
+    std::vector<StatementSlot*> slots;
+    for (KeyState& key : keys)
+        for (ReadStatement& read : key.reads) slots.push_back(&read.slot);
+    slots.push_back(&fileOrder.slot);
+    slots.push_back(&byKey.slot);
+    slots.push_back(&insertStatement);
+    slots.push_back(&updateStatement);
+    slots.push_back(&deleteStatement);
+    slots.push_back(&mainStatement);
+    return slots;
+}
 
 void DriverState::UnlinkKeys() {
     for (KeyState& key : keys)

@@ -1,6 +1,7 @@
 #pragma once
 // The driver's own state of one declared file, attached on the first operation.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,12 +27,67 @@ using StatementPtr = std::unique_ptr<Statement, StatementDeleter>;
 // Kinds of the statement slots of a file.
 namespace slotkind {
 inline constexpr int Main = 1;  // executed directly; allocated while connecting
+inline constexpr int Read = 2;  // the read statements, kinds 2 to 9
 inline constexpr int Insert = 10;
+inline constexpr int Update = 11;
+inline constexpr int Delete = 12;
+}
+
+// Kinds of read statement: which SELECT they send.
+namespace readkind {
+inline constexpr int Forward = 2,   // SETkey + NEXT
+    Backward = 3,                   // SETkey + PREVIOUS
+    FromForward = 4,                // SETkeykey or RESETkey + NEXT
+    FromBackward = 5,               // SETkeykey or RESETkey + PREVIOUS
+    Equal = 6,                      // GETfilekey
+    Duplicate = 7,                  // DUPLICATE, DUPLICATEkey
+    FileOrder = 8,                  // SETfile + NEXT
+    ByKey = 9;                      // REGETfile, REGETkey
 }
 
 struct StatementSlot {
     int kind = 0;
     StatementPtr statement;
+};
+
+struct KeyState;
+
+// Values bound as parameters of one statement: one buffer and one
+// length/indicator per parameter, stable until the statement executes again.
+struct ParameterSet {
+    std::vector<std::vector<char>> values;
+    std::vector<SQLLEN> indicators;
+};
+
+// A SELECT that reads rows into the record, with its fetch buffer.
+struct ReadStatement {
+    ReadStatement() = default;
+    explicit ReadStatement(int k) : kind(k) {}
+
+    int kind = 0;
+    KeyState* key = nullptr;  // none for file order
+    StatementSlot slot{slotkind::Read, nullptr};
+    std::string text;              // the SELECT it was prepared with
+    std::string oneShot;           // the one-shot filter it was prepared with
+    std::vector<bool> isNull;      // components compared with IS NULL (kinds 6, 7, 9)
+    bool columnsBound = false;     // result columns bound on this statement handle
+    SQLUINTEGER concurrency = SQL_CONCUR_READ_ONLY;
+    SQLUINTEGER cursorType = SQL_CURSOR_FORWARD_ONLY;
+    ParameterSet parameters;
+    // R rows per column; an element per row in the binding's format.
+    int rows = 1;
+    std::vector<std::vector<char>> values;   // per field; empty for fields without a column
+    std::vector<std::vector<SQLLEN>> indicators;
+    std::vector<SQLUSMALLINT> rowStatus;
+    SQLULEN held = 0;  // rows the buffer holds
+    SQLULEN next = 0;  // the next row to deliver
+    bool fetched = false;  // fetched since its last execution
+
+    // Forgets the fetch buffer's rows (the cursor was closed or executed again).
+    void Drain() {
+        held = 0;
+        next = 0;
+    }
 };
 
 struct FieldEntry {
@@ -89,6 +145,13 @@ struct KeyState {
     bool indexBuilt = false;  // the dynamic index has been built
     std::vector<KeyComponent> components;
 
+    // The component values (each followed by a spare byte) of the row last
+    // read or written; the saved copy is kept for unique keys only.
+    std::vector<char> values;
+    std::vector<char> savedValues;
+    // The read statements of kinds 2 to 7, index kind - 2.
+    std::array<ReadStatement, 6> reads;
+
     bool AllowsDuplicates() const { return (attributes & keyattr::DUP) != 0; }
 };
 
@@ -104,8 +167,25 @@ struct BlobEntry {
     std::int64_t size = 0;
     std::vector<char> contents;
     bool changed = false;  // the program changed the value since it was read or written
+    std::uint32_t block = 0;  // the memory block the handle property handed out; 0 none
     ColumnDescription description;
     SQLLEN bindIndicator = 0;  // data at execution, or NULL for an empty value
+};
+
+// Where a read sequence stands.
+struct ReadState {
+    int keyNumber = 0;     // 0 file order, else the 1-based key number
+    int sequenceKind = 0;  // 41, 44, 45 or 64 until the first read, then 24 or 31
+    int lastDirection = 0;
+    KeyState* key = nullptr;
+    ReadStatement* current = nullptr;     // what NEXT and PREVIOUS fetch from
+    ReadStatement* blobSource = nullptr;  // whose current row BLOB values come from
+    std::int64_t pendingSkip = 0;
+    std::vector<char> keyScratch;  // record-sized: key values for parameters
+    std::string savedPosition;     // of the current row, for a change of direction
+    int readAhead = 0;             // blocks requested ahead (asynchronous backends)
+    bool deleted = false;          // the current row was deleted since it was read
+    bool resetShortcut = false;    // RESETkey's position matched the row last read
 };
 
 // The first ODBC failure of the current operation.
@@ -147,6 +227,9 @@ struct DriverState {
     KeyState allKey;
     std::vector<BlobEntry> blobs;
     int primaryKey = 0;  // 1-based key number that identifies rows; 0 none
+    ReadState read;
+    ReadStatement fileOrder{readkind::FileOrder};
+    ReadStatement byKey{readkind::ByKey};
 
     // Null indicators (-1 NULL) of the current record and of the record image.
     std::vector<std::int64_t> nullIndicators;
@@ -176,6 +259,11 @@ struct DriverState {
     int batchRows = 0;
     int batchFilled = 0;
     SQLULEN batchProcessed = 0;
+    StatementSlot updateStatement{slotkind::Update, nullptr};
+    StatementSlot deleteStatement{slotkind::Delete, nullptr};
+    std::string deleteText;  // what the delete statement is prepared with
+    ParameterSet deleteParameters;
+    ParameterSet updateParameters;
     StatementSlot mainStatement{slotkind::Main, nullptr};
     // The file's own connect settings, handed to a data source it creates.
     bool logonScreen = true;
@@ -195,6 +283,8 @@ struct DriverState {
     // 1-based number of a key descriptor in the key table; 0 when not found.
     int KeyNumber(const KeyDescriptor* key) const;
     KeyState* FindKey(const KeyDescriptor* key);
+    // The key that identifies rows; nullptr when every key allows duplicates.
+    KeyState* PrimaryKey() { return primaryKey == 0 ? nullptr : &keys[primaryKey - 1]; }
     bool IsOpen() const;
 };
 

@@ -3,7 +3,12 @@
 
 #include "odbc/dispatch/handlers.h"
 #include "odbc/dispatch/operation.h"
+#include "odbc/session/runtime_error_state.h"
+#include "odbc/sql/blob_read.h"
 #include "odbc/sql/blob_write.h"
+#include "odbc/sql/counts.h"
+#include "odbc/sql/read.h"
+#include "odbc/sql/update.h"
 #include "odbc/sql/insert.h"
 #include "odbc/sql/remove.h"
 
@@ -11,6 +16,11 @@ namespace dbprobe::odbc {
 namespace {
 
 using HandlerTable = std::array<Handler, op::kTableSize>;
+
+// Reading by record pointer has no meaning over SQL.
+int GetByPointer(OperationContext& ctx) {
+    return ctx.args.Number(0) != 0 ? err::UnsupportedFunction : err::RecordNotFound;
+}
 
 HandlerTable BuildTable() {
     using namespace op;
@@ -37,6 +47,24 @@ HandlerTable BuildTable() {
         {{ADD, APPEND}, InsertRecord},
         {{BLOB_SET_PROP}, SetBlobProperty},
         {{BLOB_TAKE}, TakeBlobSlice},
+        {{BLOB_SIZE}, BlobSizeOperation},
+        {{BLOB_YIELD}, YieldBlobSlice},
+        {{BLOB_GET_PROP}, GetBlobProperty},
+        {{SETfile, SETkey, SETkeykey}, SetSequence},
+        {{NEXT, PREVIOUS}, ReadNext},
+        {{SKIP}, Skip},
+        {{POSITIONfile, POSITIONkey}, Position},
+        {{RESETkey}, ResetKey},
+        {{REGETfile, REGETkey}, Reget},
+        {{GETfilekey}, GetByKey},
+        {{GETfileptr}, GetByPointer},
+        {{DUPLICATE, DUPLICATEkey}, TestDuplicates},
+        {{RECORDSfile, RECORDSkey, COUNTRECORDS, BYTES}, CountRecords},
+        {{BUFFER}, SetBuffer},
+        {{DELETE}, DeleteRecord},
+        {{PUT}, PutRecord},
+        {{EMPTY}, EmptyTable},
+        {{WATCH}, Watch},
         {{LOGOUT, COMMIT, ROLLBACK}, handlers::Transaction},
         {{SEND}, handlers::Send},
         {{SET_PROPERTY, SETPROPERTYkey}, handlers::SetProperty},

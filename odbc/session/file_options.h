@@ -30,6 +30,9 @@ inline constexpr std::size_t kSourceSettings = static_cast<std::size_t>(SourceSe
 // Statement options a file keeps for its statements (property index 0..14).
 inline constexpr std::size_t kStatementOptions = 15;
 
+// Rows per block fetch are capped: every read statement holds that many rows.
+inline constexpr long kMaxRowsPerFetch = 65535;
+
 struct FileOptions {
     bool gatherAtOpen = false;
     bool ignoreTruncation = false;

@@ -233,7 +233,7 @@ const Numbered kProperties[] = {
      [](DriverState& f, std::int64_t) { return Flag(f.traceLog && f.traceLog->DetailsOn()); }},
     {prop::FetchBlockSize,
      [](DriverState& f, std::string_view v, std::int64_t) {
-         f.options.rowsPerFetch = static_cast<int>(std::clamp<long>(DecimalValue(v), 1, INT_MAX));
+         f.options.rowsPerFetch = static_cast<int>(std::clamp<long>(DecimalValue(v), 1, kMaxRowsPerFetch));
          return 0;
      },
      [](DriverState& f, std::int64_t) { return std::to_string(f.options.rowsPerFetch); }},

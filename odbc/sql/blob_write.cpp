@@ -5,6 +5,7 @@
 
 #include "framework/platform/core/memory_blocks.h"
 #include "odbc/session/runtime_error_state.h"
+#include "odbc/sql/blob_read.h"
 
 namespace dbprobe::odbc {
 namespace {
@@ -58,6 +59,9 @@ int SetBlobProperty(OperationContext& ctx) {
             }
             const std::vector<char>* bytes = platform::LockBlock(block);
             if (bytes == nullptr) return 0;
+            // Compared with the value on the server when it was not read yet.
+            if (int code = ReadBlobValue(ctx.state, *blob); code != 0) return code;
+            if (blob->size == -1) blob->size = 0;
             const bool same = blob->size == static_cast<std::int64_t>(bytes->size()) &&
                               std::equal(bytes->begin(), bytes->end(), blob->contents.begin());
             if (!same) Replace(*blob, bytes->data(), bytes->size());

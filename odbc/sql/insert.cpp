@@ -12,70 +12,13 @@
 #include "odbc/session/statement.h"
 #include "odbc/session/statement_calls.h"
 #include "odbc/sql/conversions.h"
+#include "odbc/sql/blob_read.h"
 #include "odbc/sql/describe.h"
+#include "odbc/sql/key_sql.h"
+#include "odbc/sql/record_values.h"
 
 namespace dbprobe::odbc {
 namespace {
-
-// The file's ZEROISNULL / ZERODATE options as the conversion layer takes them.
-ZeroDate ZeroDateOf(const FileOptions& options) {
-    ZeroDate z;
-    if (options.zeroIsNull) return z;
-    if (options.zeroDate == 0) {
-        z.mode = ZeroDate::Mode::AsIs;
-        return z;
-    }
-    // yyyymmdd; 1 stands for 0001-01-01.
-    const long date = options.zeroDate == 1 ? 10101 : options.zeroDate;
-    z.mode = ZeroDate::Mode::Configured;
-    z.year = static_cast<int>(date / 10000);
-    z.month = static_cast<int>(date / 100 % 100);
-    z.day = static_cast<int>(date % 100);
-    return z;
-}
-
-bool Writable(const FieldEntry& field) {
-    return field.ProducesColumn() && field.description.access != access::ReadOnly;
-}
-
-// Chooses each column's binding and sizes its exchange buffer, once.
-int ChooseBindings(DriverState& file) {
-    const DataSource& source = *file.dataSource;
-    BindingContext context;
-    context.odbc1Driver = source.capabilities.odbc1Driver;
-    context.backend = source.backend;
-    context.noVerify = file.options.noVerify;
-    for (FieldEntry& field : file.fields) {
-        if (!field.ProducesColumn() || field.bindingChosen) continue;
-        if (int code = ChooseBinding(ShapeOf(field), field.description, context, field.binding);
-            code != 0)
-            return code;
-        if (!field.binding.Direct())
-            field.exchange.assign(static_cast<std::size_t>(field.binding.elementLength), '\0');
-        field.bindingChosen = true;
-    }
-    return 0;
-}
-
-// Converts every writable column into its exchange buffer and sets its bind
-// indicator: -1 for NULL, SQL_NTS for text, else the byte length.
-void ValuePass(DriverState& file) {
-    SendSettings settings;
-    settings.clipStrings = file.dataSource->clipStrings;
-    settings.backend = file.dataSource->backend;
-    settings.zeroDate = ZeroDateOf(file.options);
-    for (std::size_t i = 0; i < file.fields.size(); ++i) {
-        FieldEntry& field = file.fields[i];
-        if (!Writable(field)) continue;
-        const char* bytes = file.recordBuffer + field.offset;
-        const bool markedNull = file.nullIndicators[i] == -1;
-        char* buffer = field.exchange.empty() ? nullptr : field.exchange.data();
-        const bool null = PrepareParameter(ShapeOf(field), field.binding, field.description, bytes,
-                                           markedNull, settings, buffer,
-                                           field.binding.elementLength, 0);
-        field.bindIndicator = ParameterLength(field.binding, ParameterUse::Input, null);
-    }
-}
 
 std::string InsertText(const DriverState& file) {
     std::string columns, markers;
@@ -91,21 +34,6 @@ std::string InsertText(const DriverState& file) {
         if (Writable(field)) add(field.columnName);
     for (const BlobEntry& blob : file.blobs) add(blob.columnName);
     return "INSERT INTO " + file.sqlTableName + " (" + columns + ") VALUES (" + markers + ")";
-}
-
-// An input parameter for a column: its types from the description.
-PendingBinding ColumnParameter(const FieldEntry& field, SQLUSMALLINT number, SQLPOINTER buffer,
-                               SQLLEN bufferLength, SQLLEN* indicator) {
-    PendingBinding b;
-    b.number = number;
-    b.cType = field.binding.cType;
-    b.sqlType = field.description.sqlType;
-    b.precision = static_cast<SQLULEN>(field.description.columnSize);
-    b.scale = field.description.decimalDigits;
-    b.buffer = buffer;
-    b.bufferLength = bufferLength;
-    b.indicator = indicator;
-    return b;
 }
 
 void QueueParameters(DriverState& file, Statement& insert) {
@@ -129,26 +57,6 @@ void QueueParameters(DriverState& file, Statement& insert) {
         b.indicator = &blob.bindIndicator;
         insert.QueueParameter(b);
     }
-}
-
-// Sends each BLOB the server asks for, whole, in one SQLPutData.
-SQLRETURN SendBlobs(Statement& insert, SQLRETURN rc) {
-    while (rc == SQL_NEED_DATA) {
-        SQLPOINTER token = nullptr;
-        rc = ParamData(insert, &token);
-        if (rc != SQL_NEED_DATA) break;
-        auto* blob = static_cast<BlobEntry*>(token);
-        if (!(blob->attributes & blobattr::BINARY)) {
-            // A text value goes out with its terminating zero byte.
-            blob->contents.resize(static_cast<std::size_t>(blob->size));
-            blob->contents.push_back('\0');
-            blob->size += 1;
-        }
-        rc = PutData(insert, blob->contents.data(), static_cast<SQLLEN>(blob->size));
-        if (!SQL_SUCCEEDED(rc)) break;
-        rc = SQL_NEED_DATA;
-    }
-    return rc;
 }
 
 std::int32_t ElementWidth(const FieldEntry& field) {
@@ -179,10 +87,12 @@ void BufferRow(DriverState& file, int row) {
     }
 }
 
-void StoreImage(DriverState& file) {
-    std::memcpy(file.recordImage.data(), file.recordBuffer, static_cast<std::size_t>(file.recordSize));
-    for (std::size_t i = 0; i < file.fields.size(); ++i)
-        file.imageNullIndicators[i] = file.fields[i].bindIndicator == SQL_NULL_DATA ? -1 : 0;
+// The row as written: the record image and the saved key values find it
+// again for DELETE and PUT; the BLOBs keep the values just sent.
+void AfterWrite(DriverState& file) {
+    StoreImage(file, SentNulls(file));
+    RefreshSavedKeys(file);
+    file.read.blobSource = nullptr;
 }
 
 int AddToBatch(DriverState& file) {
@@ -197,12 +107,32 @@ int AddToBatch(DriverState& file) {
         file.batchFilled = 0;
     }
     BufferRow(file, file.batchFilled);
-    StoreImage(file);
+    AfterWrite(file);
     if (++file.batchFilled < rows) return 0;
     return SendBatch(file);
 }
 
 }  // namespace
+
+// Sends each BLOB the server asks for, whole, in one SQLPutData.
+SQLRETURN SendBlobs(Statement& insert, SQLRETURN rc) {
+    while (rc == SQL_NEED_DATA) {
+        SQLPOINTER token = nullptr;
+        rc = ParamData(insert, &token);
+        if (rc != SQL_NEED_DATA) break;
+        auto* blob = static_cast<BlobEntry*>(token);
+        if (!(blob->attributes & blobattr::BINARY)) {
+            // A text value goes out with its terminating zero byte.
+            blob->contents.resize(static_cast<std::size_t>(blob->size));
+            blob->contents.push_back('\0');
+            blob->size += 1;
+        }
+        rc = PutData(insert, blob->contents.data(), static_cast<SQLLEN>(blob->size));
+        if (!SQL_SUCCEEDED(rc)) break;
+        rc = SQL_NEED_DATA;
+    }
+    return rc;
+}
 
 int SendBatch(DriverState& file) {
     if (file.batchFilled == 0) return 0;
@@ -236,6 +166,10 @@ int InsertRecord(OperationContext& ctx) {
         return MapResult(file, failure);
     if (int code = DescribeColumns(file); code != 0) return MapResult(file, code);
     if (int code = ChooseBindings(file); code != 0) return code;
+    // A row read but whose BLOBs were never asked for still has them on the
+    // server: fetch them, so that the new row gets them too.
+    for (BlobEntry& blob : file.blobs)
+        if (int code = ReadBlobValue(file, blob); code != 0) return code;
     ValuePass(file);
     // A batch INSERT has no parameter for a BLOB, so a file with BLOBs keeps
     // inserting row by row whatever batch size is set.
@@ -257,8 +191,7 @@ int InsertRecord(OperationContext& ctx) {
     rc = SendBlobs(insert, rc);
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return MapResult(file, file.diagnostics.failure != 0 ? file.diagnostics.failure : -1);
 
-    // The row as written: the record image finds it again for DELETE and PUT.
-    StoreImage(file);
+    AfterWrite(file);
     return 0;
 }
 

@@ -37,7 +37,7 @@ protected:
         KeyState keyState;
         keyState.descriptor = &key_;
         keyState.number = 1;
-        state_.keys.push_back(keyState);
+        state_.keys.push_back(std::move(keyState));
     }
 
     KeyState& OwnKeyState() { return state_.keys[0]; }
