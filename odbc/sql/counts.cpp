@@ -68,10 +68,15 @@ int Duplicated(DriverState& file, KeyState& key, bool& found) {
     return code;
 }
 
+// A count or a duplicate test fetches without reading the row: it ends a
+// pending WATCH and leaves no row watched.
+void EndWatch(DriverState& file) { file.stateFlags &= ~(flag::Watching | flag::Watched); }
+
 }  // namespace
 
 int CountRecords(OperationContext& ctx) {
     DriverState& file = ctx.state;
+    if (ctx.operation != op::BYTES || !(file.stateFlags & flag::HasRecord)) EndWatch(file);
     if (ctx.operation == op::BYTES && (file.stateFlags & flag::HasRecord)) {
         ctx.value = file.recordSize;
         return 0;
@@ -97,6 +102,7 @@ int CountRecords(OperationContext& ctx) {
 
 int TestDuplicates(OperationContext& ctx) {
     DriverState& file = ctx.state;
+    EndWatch(file);
     bool found = false;
     if (ctx.operation == op::DUPLICATEkey) {
         if (ctx.key == nullptr) return err::InvalidKeyFile;
