@@ -242,6 +242,7 @@ private:
             }
         }
         state_.read.keyScratch.assign(static_cast<std::size_t>(state_.recordSize), '\0');
+        state_.read.scratchNulls.assign(state_.fields.size(), 0);
         return true;
     }
 

@@ -182,6 +182,9 @@ struct ReadState {
     ReadStatement* blobSource = nullptr;  // whose current row BLOB values come from
     std::int64_t pendingSkip = 0;
     std::vector<char> keyScratch;  // record-sized: key values for parameters
+    // The null state of the scratch values (-1 NULL), per field: a position's
+    // markers land here, not on the record the program holds.
+    std::vector<std::int64_t> scratchNulls;
     std::string savedPosition;     // of the current row, for a change of direction
     int readAhead = 0;             // blocks requested ahead (asynchronous backends)
     bool deleted = false;          // the current row was deleted since it was read

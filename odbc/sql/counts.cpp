@@ -55,8 +55,7 @@ int Duplicated(DriverState& file, KeyState& key, bool& found) {
     if ((file.stateFlags & flag::HasRecord) && values == key.savedValues) return 0;
     const std::vector<char> record(file.recordBuffer, file.recordBuffer + file.recordSize);
     const std::vector<char> kept = key.values;
-    key.values = values;
-    PutKeyValues(file, key, values, file.read.keyScratch.data());
+    KeyToScratch(file, key);
     ReadStatement& read = KeyRead(key, readkind::Duplicate);
     int code = ExecuteRead(file, read);
     if (code == 0) code = FetchAny(file, read);

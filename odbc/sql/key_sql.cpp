@@ -52,15 +52,14 @@ void TraceDetail(const DriverState& file, const std::string& text) {
         file.traceLog->WriteLine(text);
 }
 
-// Copies one block's values into the scratch record and its null markers
-// into the record's null indicators.
+// Copies one block's values and null markers into the key scratch record.
 void DecodeBlock(DriverState& file, const KeyState& key, std::string_view block) {
     std::size_t at = 0;
     for (const KeyComponent& c : key.components) {
         const FieldEntry& field = FieldOf(file, c);
         const auto size = static_cast<std::size_t>(field.size);
         std::memcpy(file.read.keyScratch.data() + field.offset, block.data() + at, size);
-        file.nullIndicators[static_cast<std::size_t>(c.field)] = block[at + size] != 0 ? -1 : 0;
+        file.read.scratchNulls[static_cast<std::size_t>(c.field)] = block[at + size] != 0 ? -1 : 0;
         at += size + 1;
     }
 }
@@ -143,6 +142,15 @@ void PutKeyValues(const DriverState& file, const KeyState& key, const std::vecto
         if (at + size > values.size()) return;
         std::memcpy(record + field.offset, values.data() + at, size);
         at += size + 1;
+    }
+}
+
+void KeyToScratch(DriverState& file, KeyState& key) {
+    TakeKeyValues(file, key, file.recordBuffer, file.nullIndicators, key.values);
+    PutKeyValues(file, key, key.values, file.read.keyScratch.data());
+    for (const KeyComponent& c : key.components) {
+        const auto field = static_cast<std::size_t>(c.field);
+        file.read.scratchNulls[field] = file.nullIndicators[field];
     }
 }
 

@@ -36,6 +36,9 @@ void TakeKeyValues(const DriverState& file, const KeyState& key, const char* rec
 // Puts values taken by TakeKeyValues back into a record's component fields.
 void PutKeyValues(const DriverState& file, const KeyState& key, const std::vector<char>& values,
                   char* record);
+// The key's values and null state of the record buffer into the key scratch
+// record (and the key's value buffer).
+void KeyToScratch(DriverState& file, KeyState& key);
 
 // After a row was read or written: the saved key values of every unique key
 // from the record image (only when the file has a primary key).
@@ -44,8 +47,8 @@ void RefreshSavedKeys(DriverState& file);
 // The position of the current row for `key`, from the record image.
 std::string EncodePosition(const DriverState& file, const KeyState& key);
 
-// Checks a position for `key` and decodes it: the values into the key
-// scratch record, each null marker into the record's null indicators.
+// Checks a position for `key` and decodes it: the values and null markers
+// into the key scratch record (the record buffer is left alone).
 // Returns 0 or 78; what was wrong goes to the trace when details are on.
 int DecodePosition(DriverState& file, const KeyState& key, std::string_view position);
 

@@ -15,13 +15,6 @@ bool StartsSequence(int kind) {
     return kind == op::SETfile || kind == op::SETkey || kind == op::SETkeykey || kind == op::RESETkey;
 }
 
-// Copies the key's values from the record buffer into its value buffer and
-// the key scratch record.
-void KeyFromRecord(DriverState& file, KeyState& key) {
-    TakeKeyValues(file, key, file.recordBuffer, file.nullIndicators, key.values);
-    PutKeyValues(file, key, key.values, file.read.keyScratch.data());
-}
-
 int ExecuteAndFetch(DriverState& file, ReadStatement& read) {
     if (int code = ExecuteRead(file, read); code != 0) return code;
     return FetchRow(file, read);
@@ -118,7 +111,7 @@ const std::string& PositionArgument(const OperationContext& ctx) {
 
 bool AllComponentsNull(const DriverState& file, const KeyState& key) {
     for (const KeyComponent& c : key.components)
-        if (file.nullIndicators[static_cast<std::size_t>(c.field)] != -1) return false;
+        if (file.read.scratchNulls[static_cast<std::size_t>(c.field)] != -1) return false;
     return !key.components.empty();
 }
 
@@ -132,7 +125,7 @@ int SetSequence(OperationContext& ctx) {
         return 0;
     }
     if (ctx.key == nullptr) return err::InvalidKeyFile;
-    if (ctx.operation == op::SETkeykey) KeyFromRecord(file, *ctx.key);
+    if (ctx.operation == op::SETkeykey) KeyToScratch(file, *ctx.key);
     StartSequence(file, ctx.key, ctx.operation);
     return 0;
 }
@@ -208,7 +201,7 @@ int Reget(OperationContext& ctx) {
 int GetByKey(OperationContext& ctx) {
     DriverState& file = ctx.state;
     if (ctx.key == nullptr) return err::InvalidKeyFile;
-    KeyFromRecord(file, *ctx.key);
+    KeyToScratch(file, *ctx.key);
     return DirectRead(file, KeyRead(*ctx.key, readkind::Equal));
 }
 

@@ -207,7 +207,7 @@ std::string SelectText(const DriverState& file, const ReadStatement& read, std::
         }
         default:
             text += "WHERE" + EqualityCondition(file, *read.key, file.read.keyScratch.data(),
-                                                file.nullIndicators, isNull);
+                                                file.read.scratchNulls, isNull);
             if (!standing.empty()) text += " AND (" + standing + ")";
             return text;
     }
@@ -252,7 +252,7 @@ int ExecuteRead(DriverState& file, ReadStatement& read) {
     if (read.kind != readkind::Forward && read.kind != readkind::Backward &&
         read.kind != readkind::FileOrder)
         QueueFieldParameters(file, statement, MarkerFields(read), file.read.keyScratch.data(),
-                             file.nullIndicators, read.parameters, 1);
+                             file.read.scratchNulls, read.parameters, 1);
 
     if (IsSequence(read.kind)) CloseOtherSequences(file, read);
     if (statement.cursorOpen) CloseRead(file, read);

@@ -19,7 +19,8 @@ namespace {
 
 std::string StandingFilter(const DriverState& file) {
     const std::string& w = file.options.where;
-    return w.find_first_not_of(' ') == std::string::npos ? std::string() : " AND (" + w + ")";
+    const std::size_t end = w.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : " AND (" + w.substr(0, end + 1) + ")";
 }
 
 // " WHERE" and the key's condition over the record image; the key's values
@@ -103,8 +104,7 @@ void Restore(DriverState& file, KeyState& key, SavedRow& s) {
 // WHERE: read it again by its primary key and compare it with the image.
 bool ChangedOnServer(DriverState& file, KeyState& primary) {
     SavedRow saved = Save(file, primary);
-    TakeKeyValues(file, primary, file.recordBuffer, file.nullIndicators, primary.values);
-    PutKeyValues(file, primary, primary.values, file.read.keyScratch.data());
+    KeyToScratch(file, primary);
     ReadStatement& read = KeyRead(primary, readkind::Equal);
     int code = ExecuteRead(file, read);
     if (code == 0) code = FetchRow(file, read);
