@@ -38,25 +38,9 @@ std::string InsertText(const DriverState& file) {
 
 void QueueParameters(DriverState& file, Statement& insert) {
     SQLUSMALLINT number = 0;
-    for (FieldEntry& field : file.fields) {
-        if (!Writable(field)) continue;
-        SQLPOINTER buffer = field.exchange.empty()
-                                ? static_cast<SQLPOINTER>(file.recordBuffer + field.offset)
-                                : static_cast<SQLPOINTER>(field.exchange.data());
-        insert.QueueParameter(ColumnParameter(field, ++number, buffer, field.binding.elementLength,
-                                              &field.bindIndicator));
-    }
-    for (BlobEntry& blob : file.blobs) {
-        blob.bindIndicator =
-            blob.size > 0 ? SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(blob.size)) : SQL_NULL_DATA;
-        PendingBinding b;
-        b.number = ++number;
-        b.cType = blob.description.cType;
-        b.sqlType = blob.description.sqlType;
-        b.buffer = &blob;  // comes back from SQLParamData as the token
-        b.indicator = &blob.bindIndicator;
-        insert.QueueParameter(b);
-    }
+    for (FieldEntry& field : file.fields)
+        if (Writable(field)) QueueValueParameter(file, field, insert, ++number);
+    for (BlobEntry& blob : file.blobs) QueueBlobParameter(blob, insert, ++number);
 }
 
 std::int32_t ElementWidth(const FieldEntry& field) {

@@ -86,6 +86,27 @@ PendingBinding ColumnParameter(const FieldEntry& field, SQLUSMALLINT number, SQL
     return b;
 }
 
+void QueueValueParameter(DriverState& file, FieldEntry& field, Statement& statement,
+                         SQLUSMALLINT number) {
+    SQLPOINTER buffer = field.exchange.empty()
+                            ? static_cast<SQLPOINTER>(file.recordBuffer + field.offset)
+                            : static_cast<SQLPOINTER>(field.exchange.data());
+    statement.QueueParameter(
+        ColumnParameter(field, number, buffer, field.binding.elementLength, &field.bindIndicator));
+}
+
+void QueueBlobParameter(BlobEntry& blob, Statement& statement, SQLUSMALLINT number) {
+    blob.bindIndicator =
+        blob.size > 0 ? SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(blob.size)) : SQL_NULL_DATA;
+    PendingBinding b;
+    b.number = number;
+    b.cType = blob.description.cType;
+    b.sqlType = blob.description.sqlType;
+    b.buffer = &blob;
+    b.indicator = &blob.bindIndicator;
+    statement.QueueParameter(b);
+}
+
 void QueueFieldParameters(DriverState& file, Statement& statement, const std::vector<int>& fields,
                           const char* record, const std::vector<std::int64_t>& nulls,
                           ParameterSet& set, SQLUSMALLINT first) {

@@ -27,6 +27,14 @@ void ValuePass(DriverState& file);
 PendingBinding ColumnParameter(const FieldEntry& field, SQLUSMALLINT number, SQLPOINTER buffer,
                                SQLLEN bufferLength, SQLLEN* indicator);
 
+// Queues a column's value as the value pass left it (its exchange buffer, or
+// its record bytes when bound directly) as input parameter `number`.
+void QueueValueParameter(DriverState& file, FieldEntry& field, Statement& statement,
+                         SQLUSMALLINT number);
+// Queues a BLOB as parameter `number`: data at execution, or NULL when empty.
+// The BLOB comes back from SQLParamData as the token.
+void QueueBlobParameter(BlobEntry& blob, Statement& statement, SQLUSMALLINT number);
+
 // Converts the values of `fields` (field indexes, in marker order) in
 // `record` into the set's buffers and queues them as input parameters
 // numbered from `first`. `nulls` marks the values that were NULL.

@@ -158,26 +158,14 @@ int Put(DriverState& file) {
             continue;
         }
         text += field.columnName + " = " + "?";
-        SQLPOINTER buffer = field.exchange.empty()
-                                ? static_cast<SQLPOINTER>(file.recordBuffer + field.offset)
-                                : static_cast<SQLPOINTER>(field.exchange.data());
-        update.QueueParameter(ColumnParameter(field, ++number, buffer, field.binding.elementLength,
-                                              &field.bindIndicator));
+        QueueValueParameter(file, field, update, ++number);
     }
     for (BlobEntry& blob : file.blobs) {
         if (!blob.changed) continue;
         text += first ? " " : ",";
         first = false;
         if (blob.size < 0) blob.size = 0;
-        blob.bindIndicator =
-            blob.size > 0 ? SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(blob.size)) : SQL_NULL_DATA;
-        PendingBinding b;
-        b.number = ++number;
-        b.cType = blob.description.cType;
-        b.sqlType = blob.description.sqlType;
-        b.buffer = &blob;
-        b.indicator = &blob.bindIndicator;
-        update.QueueParameter(b);
+        QueueBlobParameter(blob, update, ++number);
         text += blob.columnName + " = " + "?";
     }
     if (first) return 0;
