@@ -12,6 +12,10 @@ DBPROBE_PACKAGES=(
     libgmock-dev
     libbenchmark-dev
     pkg-config
+    # the desktop program's window services
+    qt6-base-dev
+    libgl-dev
+    fonts-dejavu-core
     # ODBC driver manager and the drivers the tests use
     unixodbc
     unixodbc-dev

@@ -1,23 +1,13 @@
 #include "odbc/session/runtime_error_state.h"
 
-#include <map>
-#include <mutex>
-#include <shared_mutex>
+#include <optional>
+
+#include "framework/platform/core/runtime_settings.h"
 
 namespace dbprobe::odbc {
 namespace {
 
 thread_local RuntimeErrorState t_errors;
-
-struct ReplacedTexts {
-    std::shared_mutex lock;
-    std::map<int, std::string> texts;
-};
-
-ReplacedTexts& Replaced() {
-    static ReplacedTexts replaced;
-    return replaced;
-}
 
 std::string_view BuiltInText(int code) {
     switch (code) {
@@ -69,22 +59,13 @@ std::string Bounded(std::string_view text, std::size_t max) {
 const RuntimeErrorState& CurrentErrors() { return t_errors; }
 
 std::string ErrorText(int code) {
-    {
-        ReplacedTexts& r = Replaced();
-        std::shared_lock guard(r.lock);
-        auto it = r.texts.find(code);
-        if (it != r.texts.end()) return it->second;
-    }
+    if (std::optional<std::string> installed = platform::InstalledErrorText(code)) return *installed;
     std::string_view builtIn = BuiltInText(code);
     if (builtIn.empty() && code != 0) return "Error " + std::to_string(code);
     return std::string(builtIn);
 }
 
-void InstallErrorText(int code, std::string text) {
-    ReplacedTexts& r = Replaced();
-    std::unique_lock guard(r.lock);
-    r.texts[code] = std::move(text);
-}
+void InstallErrorText(int code, std::string text) { platform::WriteErrorText(code, std::move(text)); }
 
 void PostErrorCode(int code) {
     t_errors.errorCode = code;
