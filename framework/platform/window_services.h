@@ -28,9 +28,10 @@ namespace key {
 inline constexpr int LeftDoubleClick = 5, Enter = 13, Esc = 27;
 }
 
-// Window properties set by number.
+// Window properties set by number (SetProperty). The application's default
+// window icon, property 31848, takes a name and has SetDefaultIcon instead.
 namespace property {
-inline constexpr int ProgressMaximum = 31765, DefaultIcon = 31848;
+inline constexpr int ProgressMaximum = 31765;
 }
 
 enum class ControlKind { Text, Prompt, Entry, Button, List, Progress };
@@ -67,7 +68,8 @@ struct Control {
     // Progress: the value shown and its declared range.
     const std::int32_t* value = nullptr;
     std::int32_t low = 0, high = 100;
-    // List: one display text per row, and the column format.
+    // List: one display text per row, and the column format (one
+    // left-aligned column of the display text is all the program uses).
     const std::vector<std::string>* rows = nullptr;
     std::string format;
 };
