@@ -55,6 +55,14 @@ void QueuedWindows::SetAlertKeys(WindowId window, int control, std::vector<int> 
     if (Window* w = Find(window)) w->alertKeys[control] = std::move(keys);
 }
 
+void QueuedWindows::SetText(WindowId window, int control, std::string_view text) {
+    Window* w = Find(window);
+    if (w == nullptr) return;
+    if (control == 0) w->description.caption = std::string(text);
+    for (Control& c : w->description.controls)
+        if (c.number == control) c.text = std::string(text);
+}
+
 void QueuedWindows::Disable(WindowId window, int control) {
     if (Window* w = Find(window)) w->disabled.insert(control);
 }

@@ -21,6 +21,7 @@ public:
     void Finish(WindowId window, const Event& event, bool defaultProcessing) override;
     void Post(WindowId window, Event event) override;
     void SetAlertKeys(WindowId window, int control, std::vector<int> keys) override;
+    void SetText(WindowId window, int control, std::string_view text) override;
     void Disable(WindowId window, int control) override;
     void Select(WindowId window, int control, int row = 0) override;
     int Choice(WindowId window, int control) override;

@@ -142,6 +142,9 @@ public:
     // Shows every control's bound variable again (and keeps the window
     // painted while the caller works without returning to the loop).
     virtual void Redisplay(WindowId window) = 0;
+    // Replaces a control's fixed text, or the caption for control 0 (a
+    // translated window).
+    virtual void SetText(WindowId window, int control, std::string_view text) = 0;
     virtual void Disable(WindowId window, int control) = 0;
     // Gives the control the focus; for a list also makes `row` (1-based) its choice.
     virtual void Select(WindowId window, int control, int row = 0) = 0;

@@ -142,6 +142,20 @@ QWidget* DescribedWindow::Build(const Control& control, const DialogUnits& units
     return widget;
 }
 
+void DescribedWindow::SetText(int number, std::string_view text) {
+    if (number == 0) {
+        setWindowTitle(Shown(text));
+        return;
+    }
+    Bound* bound = Find(number);
+    if (bound == nullptr) return;
+    bound->control.text = std::string(text);
+    if (auto* label = qobject_cast<QLabel*>(bound->widget); label && !bound->control.variable.data)
+        label->setText(Shown(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(bound->widget))
+        button->setText(Shown(text));
+}
+
 void DescribedWindow::Show(Bound& bound) {
     const Control& control = bound.control;
     switch (control.kind) {

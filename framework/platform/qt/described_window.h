@@ -31,6 +31,8 @@ public:
     QWidget* ControlWidget(int number) const;
     const Control* Description(int number) const;
 
+    // A control's fixed text, or the caption for 0.
+    void SetText(int number, std::string_view text);
     void SetAlertKeys(int number, std::vector<int> keys);
     void Select(int number, int row);
     int Choice(int number) const;

@@ -87,6 +87,10 @@ void QtWindowServices::Redisplay(WindowId window) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+void QtWindowServices::SetText(WindowId window, int control, std::string_view text) {
+    if (DescribedWindow* widget = Find(window)) widget->SetText(control, text);
+}
+
 void QtWindowServices::Disable(WindowId window, int control) {
     if (QWidget* widget = ControlWidget(window, control)) widget->setEnabled(false);
 }

@@ -32,6 +32,7 @@ public:
     void Post(WindowId window, Event event) override;
     void SetAlertKeys(WindowId window, int control, std::vector<int> keys) override;
     void Redisplay(WindowId window) override;
+    void SetText(WindowId window, int control, std::string_view text) override;
     void Disable(WindowId window, int control) override;
     void Select(WindowId window, int control, int row = 0) override;
     int Choice(WindowId window, int control) override;
