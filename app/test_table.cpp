@@ -43,6 +43,7 @@ TestDat::TestDat(const TesterVariables& variables) {
     static const char kDeclaration = 0;
     file_.declaration = &kDeclaration;
     file_.driverEntry = &Dispatch;
+    file_.label = odbc::TextRef::Terminated("TEST_DAT");
     file_.name = variables.tableName.Ref();
     file_.driverString = variables.driverString.Ref();
     file_.owner = variables.dataSource.Ref();

@@ -82,6 +82,15 @@ struct DriverStateDeleter {
 
 using DriverEntry = std::intptr_t (*)(int operation, FileDescriptor* file, Arguments& args);
 
+// What the runtime calls around every record operation on a file once a
+// program registered it (the framework's file manager does).
+class FileCallback {
+public:
+    virtual ~FileCallback() = default;
+    virtual void OperationCalled(int operation, FileDescriptor& file, Arguments& args) = 0;
+    virtual void OperationDone(int operation, FileDescriptor& file, Arguments& args) = 0;
+};
+
 struct FileDescriptor {
     static constexpr std::int32_t kFileKind = 76;
 
@@ -93,6 +102,7 @@ struct FileDescriptor {
     DriverEntry driverEntry = nullptr;
     void (*pendingInit)(FileDescriptor&) = nullptr;
     std::unique_ptr<DriverState, DriverStateDeleter> driverState;
+    TextRef label;  // the declared file's label, e.g. "TEST_DAT"
     TextRef name;
     TextRef driverString;
     TextRef owner;
@@ -108,10 +118,12 @@ struct FileDescriptor {
     std::uint8_t attributes = 0;
     std::uint8_t runtimeFlags = 0;  // 2: no per-operation trace line
     std::unique_ptr<StatusRecord> statusRecord;
+    FileCallback* callback = nullptr;
 };
 
 // How the runtime calls the driver: run and clear the descriptor's one-shot
-// initialiser, then call its driver entry.
+// initialiser, then call its driver entry, between the registered callback's
+// two calls.
 std::intptr_t CallDriver(int operation, FileDescriptor& file, Arguments& args);
 
 }  // namespace dbprobe::odbc

@@ -199,12 +199,17 @@ std::intptr_t CallDriver(int operation, FileDescriptor& file, Arguments& args) {
         file.pendingInit = nullptr;
         init(file);
     }
+    if (file.callback != nullptr) file.callback->OperationCalled(operation, file, args);
+    std::intptr_t value = 0;
     if (file.driverEntry == nullptr) {
         PostErrorCode(err::UnsupportedFunction);
         SetErrorFile(&file);
-        return 0;
+    } else {
+        value = file.driverEntry(operation, &file, args);
     }
-    return file.driverEntry(operation, &file, args);
+    // The callback may have unregistered itself on the way.
+    if (file.callback != nullptr) file.callback->OperationDone(operation, file, args);
+    return value;
 }
 
 }  // namespace dbprobe::odbc

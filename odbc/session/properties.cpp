@@ -256,10 +256,6 @@ const Numbered* FindNumbered(std::string_view property) {
 
 }  // namespace
 
-bool DriverCommonProperty(DriverState&, const PropertyRequest&, int&, std::optional<std::string>&) {
-    return false;
-}
-
 int SetPropertyValue(DriverState& file, const PropertyRequest& request) {
     int result = 0;
     std::optional<std::string> answer;

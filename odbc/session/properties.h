@@ -33,9 +33,11 @@ struct PropertyRequest {
     std::optional<std::string_view> value;  // SET: the new value; GET: none
 };
 
-// The properties every file driver shares. They are asked first; returns true
-// when it took the request, with result (SET) or answer (GET) filled in.
-// None is answered yet.
+// The properties every file driver shares: what the runtime knows of the
+// declaration (counts, field names, key attributes and components,
+// the THREAD attribute) and the contents of a BLOB by negative index. They
+// are asked first; returns true when it took the request, with result (SET)
+// or answer (GET) filled in.
 bool DriverCommonProperty(DriverState& file, const PropertyRequest& request, int& result,
                           std::optional<std::string>& answer);
 
