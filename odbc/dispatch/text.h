@@ -44,6 +44,8 @@ public:
         return {chars_, n};
     }
     TextRef Ref() const { return {chars_, static_cast<std::int32_t>(N)}; }
+    // The characters, for a control that edits the variable in place.
+    char* Data() { return chars_; }
     static constexpr std::size_t size() { return N; }
 
 private:
