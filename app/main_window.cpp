@@ -5,6 +5,7 @@
 
 #include "app/picker.h"
 #include "app/program_globals.h"
+#include "app/run_observer.h"
 #include "app/runtime_texts.h"
 #include "app/test_table.h"
 #include "app/test_table_managers.h"
@@ -20,6 +21,7 @@ using namespace platform::literals;
 namespace op = odbc::op;
 
 constexpr int kRows = 1000;
+RunObserver* g_observer = nullptr;
 constexpr std::int32_t kAccessReadWriteDenyWrite = 0x22;
 constexpr std::uint32_t kRed = 0xFF0000;
 
@@ -62,6 +64,13 @@ int Issue(int operation, odbc::Arguments args = {}) {
 }
 
 }  // namespace
+
+RunObserver& Observer() {
+    static RunObserver silent;
+    return g_observer != nullptr ? *g_observer : silent;
+}
+
+void SetRunObserver(RunObserver* observer) { g_observer = observer; }
 
 MainWindow::MainWindow() : blobText(4096, '\0') {
     std::memset(statusText.data(), ' ', statusText.size());
@@ -236,18 +245,39 @@ void MainWindow::RunTest() {
     Services().SetProperty(myWindow, mainctl::Progress, platform::property::ProgressMaximum, 5);
     stepCounter = 0;
 
+    RunObserver& observer = Observer();
+    // A step that fails goes through the prompt; the observer hears of both.
+    auto failed = [&](std::string_view step) {
+        observer.StepEnded(step, false);
+        observer.ErrorPrompted(step);
+        return !ErrorPrompt();
+    };
+
     ShowStatus("Vytvářím tabulku "_w1250.str() + std::string(vars.tableName.Trimmed()));
-    if (Issue(op::CREATE) != 0 && !ErrorPrompt()) return;
+    observer.StepStarted("create");
+    if (Issue(op::CREATE) != 0) {
+        if (failed("create")) return;
+    } else {
+        observer.StepEnded("create", true);
+    }
 
     ++stepCounter;
     ShowStatus("Otevírám tabulku pro zápis"_w1250);
-    if (Issue(op::OPEN, odbc::Arguments::WithNumbers({kAccessReadWriteDenyWrite})) != 0 && !ErrorPrompt()) return;
+    observer.StepStarted("open");
+    if (Issue(op::OPEN, odbc::Arguments::WithNumbers({kAccessReadWriteDenyWrite})) != 0) {
+        if (failed("open")) return;
+    } else {
+        observer.StepEnded("open", true);
+        observer.TableOpened();
+    }
 
     Issue(op::SETfile);
     ++stepCounter;
 
     std::string blob;
     for (int i = 0; i < 6; ++i) blob += kSentence;
+    observer.StepStarted("insert");
+    bool insertsOk = true;
     for (int i = 1; i <= kRows; ++i) {
         ShowStatus("Zapisuji data do tabulky ("_w1250.str() + std::to_string(i) + "/1000)");
         table.SetNazev(kRowText);
@@ -259,26 +289,52 @@ void MainWindow::RunTest() {
         odbc::Arguments take = odbc::Arguments::WithTexts({std::string(blobText.data(), length)});
         take.numbers = {1, 0, static_cast<std::int64_t>(length) - 1};
         Issue(op::BLOB_TAKE, take);
-        if (Access()->Insert() != 0 && !ErrorPrompt()) return;
+        if (Access()->Insert() != 0) {
+            insertsOk = false;
+            observer.ErrorPrompted("insert");
+            if (!ErrorPrompt()) return;
+        } else {
+            observer.RowWritten();
+        }
     }
+    observer.StepEnded("insert", insertsOk);
 
     Issue(op::SETfile);
     ++stepCounter;
 
+    observer.StepStarted("delete");
+    bool deletesOk = true;
+    std::string written(kRowText);
+    written.resize(kNazevSize, ' ');
     for (int n = 1;; ++n) {
         ShowStatus("Mažu data z tabulky ("_w1250.str() + std::to_string(n) + "/1000)");
         if (Issue(op::NEXT) != 0) break;
-        if (Issue(op::DELETE) != 0 && !ErrorPrompt()) return;
+        observer.RowRead(std::string_view(table.Record() + 4, kNazevSize), written);
+        if (Issue(op::DELETE) != 0) {
+            deletesOk = false;
+            observer.ErrorPrompted("delete");
+            if (!ErrorPrompt()) return;
+        } else {
+            observer.RowDeleted();
+        }
     }
+    observer.StepEnded("delete", deletesOk);
 
-    Issue(op::CLOSE);
+    observer.StepStarted("close");
+    observer.StepEnded("close", Issue(op::CLOSE) == 0);
     ++stepCounter;
 
     ShowStatus("Mažu tabulku "_w1250.str() + std::string(vars.tableName.Trimmed()));
-    if (Issue(op::REMOVE) != 0 && !ErrorPrompt()) return;
+    observer.StepStarted("remove");
+    if (Issue(op::REMOVE) != 0) {
+        if (failed("remove")) return;
+    } else {
+        observer.StepEnded("remove", true);
+    }
 
     ++stepCounter;
     Services().Redisplay(myWindow);
+    observer.Finished(errorFlag != 0);
     Verdict();
     Services().Post(myWindow, {platform::event::CloseWindow, 0, 0});
 }

@@ -16,6 +16,9 @@ DBPROBE_PACKAGES=(
     qt6-base-dev
     libgl-dev
     fonts-dejavu-core
+    # the headless runner: its arguments and its JSON report
+    libcli11-dev
+    nlohmann-json3-dev
     # ODBC driver manager and the drivers the tests use
     unixodbc
     unixodbc-dev

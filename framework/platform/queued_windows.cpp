@@ -10,6 +10,8 @@ QueuedWindows::Window* QueuedWindows::Find(WindowId window) {
 WindowId QueuedWindows::Open(const WindowDescription& description) {
     Window w;
     w.description = description;
+    for (const Event& e : script_) w.events.push_back(e);
+    script_.clear();
     windows_.push_back(std::move(w));
     return static_cast<WindowId>(windows_.size());
 }

@@ -40,6 +40,10 @@ public:
         std::map<int, std::int64_t> progressMaximum;
         int focus = 0;
     };
+    // Events the next window opened delivers after its open-window event
+    // (a test's clicks, the headless runner's "Start").
+    void ScriptNextWindow(std::vector<Event> events) { script_ = std::move(events); }
+
     // The window, or nullptr for an unknown id.
     Window* Find(WindowId window);
     const std::vector<Window>& Windows() const { return windows_; }
@@ -51,6 +55,7 @@ public:
 
 private:
     std::vector<Window> windows_;
+    std::vector<Event> script_;
     std::string defaultIcon_;
     Cursor cursor_ = Cursor::Arrow;
 };

@@ -67,6 +67,7 @@ TraceClock& Clock() {
 struct SettingsCache {
     std::mutex lock;
     bool loaded = false;
+    bool pinned = false;  // overridden: the profile is not read again
     TraceSettings settings;
 };
 
@@ -325,10 +326,18 @@ const TraceSettings& CurrentTraceSettings() {
     return LoadedSettings(cache);
 }
 
+void OverrideTraceSettings(const TraceSettings& settings) {
+    SettingsCache& cache = Settings();
+    std::lock_guard guard(cache.lock);
+    cache.settings = settings;
+    cache.loaded = true;
+    cache.pinned = true;
+}
+
 void ForgetTraceSettings() {
     SettingsCache& cache = Settings();
     std::lock_guard guard(cache.lock);
-    cache.loaded = false;
+    if (!cache.pinned) cache.loaded = false;
 }
 
 // --- TraceLogger ---------------------------------------------------------------

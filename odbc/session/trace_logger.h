@@ -38,6 +38,9 @@ struct TraceSettings {
     long details = 0;
 };
 const TraceSettings& CurrentTraceSettings();
+// Settings that replace the profile's for the rest of the process (the
+// headless runner's --trace).
+void OverrideTraceSettings(const TraceSettings& settings);
 // Reads the settings again on next use (tests change the profile between cases).
 void ForgetTraceSettings();
 

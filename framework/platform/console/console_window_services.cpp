@@ -35,6 +35,28 @@ std::vector<BoxButton> BoxButtons(const MessageBox& box) {
     return choices;
 }
 
+// "Zapisuji data do tabulky (12/1000)": the part before "(", n and N.
+bool LoopStatus(const std::string& text, std::string& prefix, long& n, long& total) {
+    if (text.empty() || text.back() != ')') return false;
+    const std::size_t open = text.rfind('(');
+    const std::size_t slash = text.rfind('/');
+    if (open == std::string::npos || slash == std::string::npos || slash < open) return false;
+    char* end = nullptr;
+    n = std::strtol(text.c_str() + open + 1, &end, 10);
+    if (end != text.c_str() + slash) return false;
+    total = std::strtol(text.c_str() + slash + 1, &end, 10);
+    if (end != text.c_str() + text.size() - 1 || total <= 0) return false;
+    prefix = text.substr(0, open);
+    return true;
+}
+
+std::string Bar(long n, long total) {
+    constexpr int kWidth = 30;
+    const long filled = std::min<long>(kWidth, std::max<long>(0, n * kWidth / total));
+    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(kWidth - filled), '.') + "]";
+}
+
 }  // namespace
 
 std::string BoxText(const MessageBox& box) {
@@ -47,7 +69,51 @@ std::string BoxText(const MessageBox& box) {
     return text + "   " + buttons + "\n";
 }
 
-ConsoleWindowServices::ConsoleWindowServices(std::FILE* out, std::FILE* in) : out_(out), in_(in) {}
+ConsoleWindowServices::ConsoleWindowServices(std::FILE* out, std::FILE* in, Style style)
+    : out_(out), in_(in) {
+    terminal_ = style == Style::Terminal || (style == Style::Auto && isatty(fileno(out)));
+}
+
+std::string ConsoleWindowServices::Printable(const std::string& w1250) const {
+    std::string text = ToUtf8(w1250);
+    return redact_ ? redact_(std::move(text)) : text;
+}
+
+void ConsoleWindowServices::Settle() {
+    if (inPlace_) {
+        std::fprintf(out_, "\n");
+        inPlace_ = false;
+    }
+    if (!pending_.empty()) {
+        std::fprintf(out_, "%s\n", Printable(pending_).c_str());
+        pending_.clear();
+    }
+    loopPrefix_.clear();
+}
+
+void ConsoleWindowServices::ShowStatus(const std::string& text) {
+    std::string prefix;
+    long n = 0, total = 0;
+    if (!LoopStatus(text, prefix, n, total)) {
+        Settle();
+        std::fprintf(out_, "%s\n", Printable(text).c_str());
+        return;
+    }
+    if (terminal_) {
+        if (prefix != loopPrefix_) Settle();
+        loopPrefix_ = prefix;
+        std::fprintf(out_, "\r%s %s\x1b[K", Printable(text).c_str(), Bar(n, total).c_str());
+        inPlace_ = true;
+        return;
+    }
+    if (prefix != loopPrefix_) {
+        Settle();
+        loopPrefix_ = prefix;
+        std::fprintf(out_, "%s\n", Printable(text).c_str());
+        return;
+    }
+    pending_ = text;
+}
 
 void ConsoleWindowServices::Redisplay(WindowId window) {
     Window* w = Find(window);
@@ -58,7 +124,7 @@ void ConsoleWindowServices::Redisplay(WindowId window) {
         std::string& shown = shown_[{window, c.number}];
         if (text == shown) continue;
         shown = text;
-        if (!text.empty()) std::fprintf(out_, "%s\n", ToUtf8(text).c_str());
+        if (!text.empty()) ShowStatus(text);
     }
     std::fflush(out_);
 }
@@ -77,7 +143,8 @@ int ConsoleWindowServices::AskTerminal(const MessageBox& box) {
 }
 
 int ConsoleWindowServices::Show(const MessageBox& box) {
-    std::fprintf(out_, "%s", BoxText(box).c_str());
+    Settle();
+    std::fprintf(out_, "%s", redact_ ? redact_(BoxText(box)).c_str() : BoxText(box).c_str());
     int answer = 0;
     if (answerer_)
         answer = answerer_(box);
@@ -95,9 +162,10 @@ void ConsoleWindowServices::Halt(int exitCode, std::string_view text) {
     box.caption = "Halt";
     box.text = std::string(text);
     box.icon = std::string(icon::Stop);
-    std::fprintf(out_, "%s", BoxText(box).c_str());
+    Settle();
+    std::fprintf(out_, "%s", redact_ ? redact_(BoxText(box)).c_str() : BoxText(box).c_str());
     std::fflush(out_);
-    std::exit(exitCode);
+    std::exit(haltHandler_ ? haltHandler_(exitCode, text) : exitCode);
 }
 
 }  // namespace dbprobe::platform

@@ -2,13 +2,6 @@
 
 namespace dbprobe::platform {
 
-WindowId ScriptedWindowServices::Open(const WindowDescription& description) {
-    const WindowId window = QueuedWindows::Open(description);
-    for (const Event& e : script_) Post(window, e);
-    script_.clear();
-    return window;
-}
-
 void ScriptedWindowServices::Redisplay(WindowId window) {
     Window* w = Find(window);
     if (w == nullptr) return;

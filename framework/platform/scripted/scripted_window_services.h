@@ -26,13 +26,10 @@ public:
         std::string text;
     };
 
-    WindowId Open(const WindowDescription& description) override;
     void Redisplay(WindowId window) override;
     int Show(const MessageBox& box) override;
     void Halt(int exitCode, std::string_view text) override;
 
-    // Events the next window opened delivers after its open-window event.
-    void ScriptNextWindow(std::vector<Event> events) { script_ = std::move(events); }
     // Answers for the next boxes, in order. Without one a box answers with
     // its first button.
     void Answer(int result) { answers_.push_back(result); }
@@ -44,7 +41,6 @@ public:
     const std::vector<Halted>& Halts() const { return halts_; }
 
 private:
-    std::vector<Event> script_;
     std::deque<int> answers_;
     std::function<void(const MessageBox&)> onBox_;
     std::vector<Snapshot> redisplays_;
