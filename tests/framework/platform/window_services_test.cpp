@@ -184,6 +184,32 @@ TEST(ConsoleWindowServicesTest, PrintsEachStatusChangeOnce) {
     EXPECT_EQ(out.Text(), "Vytvářím tabulku Test_Korvelandix\nOtevírám tabulku pro zápis\n");
 }
 
+TEST(ConsoleWindowServicesTest, ALoopShowsItsFirstAndLastStatusIntoAPipeAndOneLineOnATerminal) {
+    struct Case {
+        ConsoleWindowServices::Style style;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {ConsoleWindowServices::Style::Pipe,
+         "Start\nRow (1/3)\nRow (3/3)\nDone\n"},
+        {ConsoleWindowServices::Style::Terminal,
+         "Start\n\rRow (1/3) [##########....................]\x1b[K"
+         "\rRow (2/3) [####################..........]\x1b[K"
+         "\rRow (3/3) [##############################]\x1b[K\nDone\n"},
+    };
+    for (const Case& c : cases) {
+        ConsoleCapture out;
+        ConsoleWindowServices services(out.File(), nullptr, c.style);
+        SampleWindow sample;
+        const WindowId window = services.Open(sample.description);
+        for (const char* status : {"Start", "Row (1/3)", "Row (2/3)", "Row (3/3)", "Done"}) {
+            sample.SetStatus(status);
+            services.Redisplay(window);
+        }
+        EXPECT_EQ(out.Text(), c.expected);
+    }
+}
+
 TEST(WindowServicesTest, ButtonsAndLinesOfABox) {
     EXPECT_EQ(NamedButtons("&Pokračovat|&Ukončit"), (std::vector<std::string>{"&Pokračovat", "&Ukončit"}));
     EXPECT_TRUE(NamedButtons("").empty());
