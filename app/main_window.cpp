@@ -38,16 +38,7 @@ std::string TrimRight(std::string_view text) {
 
 platform::Control Text(int number, const char* label, std::string_view text, int x, int y, int width,
                        int height) {
-    platform::Control c;
-    c.number = number;
-    c.label = label;
-    c.kind = platform::ControlKind::Text;
-    c.text = std::string(text);
-    c.x = x;
-    c.y = y;
-    c.width = width;
-    c.height = height;
-    return c;
+    return platform::MakeControl(number, label, platform::ControlKind::Text, std::string(text), x, y, width, height);
 }
 
 platform::Font Tahoma(bool bold, std::uint32_t color = 0) {
@@ -86,57 +77,24 @@ MainWindow::MainWindow() : blobText(4096, '\0') {
 
     platform::Control welcome = Text(1, "?STRING5", "Vítejete !"_w1250, 8, 8, 250, kAuto);
     welcome.font = Tahoma(true);
-    platform::Control entry;
-    entry.number = 5;
-    entry.label = "?GLO:DATASOURCE";
-    entry.kind = platform::ControlKind::Entry;
+    using platform::ControlKind;
+    platform::Control entry = platform::MakeControl(5, "?GLO:DATASOURCE", ControlKind::Entry, "", 114, 108, 97, 11);
     entry.variable = {vars.dataSource.Data(), vars.dataSource.size()};
     entry.editWidth = 80;
-    entry.x = 114;
-    entry.y = 108;
-    entry.width = 97;
-    entry.height = 11;
-    platform::Control choose;
-    choose.number = 6;
-    choose.label = "?SELECT_SQL";
-    choose.kind = platform::ControlKind::Button;
-    choose.text = "...";
+    platform::Control choose = platform::MakeControl(6, "?SELECT_SQL", ControlKind::Button, "...", 216, 107, 14, 14);
     choose.tooltip = "Vybrat databázi"_w1250.str();
-    choose.x = 216;
-    choose.y = 107;
-    choose.width = 14;
-    choose.height = 14;
     platform::Control status = Text(8, "?PROCESS_TEXT", "", 5, 130, 250, 10);
     status.variable = {statusText.data(), statusText.size()};
-    platform::Control progress;
-    progress.number = 9;
-    progress.label = "?PROCESS1";
-    progress.kind = platform::ControlKind::Progress;
+    platform::Control progress = platform::MakeControl(9, "?PROCESS1", ControlKind::Progress, "", 47, 144, 168, 12);
     progress.value = &stepCounter;
-    progress.x = 47;
-    progress.y = 144;
-    progress.width = 168;
-    progress.height = 12;
     platform::Control needed = Text(10, "?STRING1:5", "Pro spuštění testu potřebujete mít vytvořenou databázi na serveru SQL"_w1250, 8, 48, 250, 10);
     needed.font = Tahoma(false);
     platform::Control access = Text(11, "?STRING1:6", "a přístup na tento server přes datové rozhraní ODBC."_w1250, 8, 58, 250, 10);
     access.font = Tahoma(false);
     platform::Control rights = Text(12, "?STRING5:4", "Databáze na serveru SQL musí práva plná práva pro čtení a zápis !"_w1250, 7, 71, 250, kAuto);
     rights.font = Tahoma(true, kRed);
-    platform::Control start;
-    start.number = 13;
-    start.label = "?START_BUTTON";
-    start.kind = platform::ControlKind::Button;
-    start.text = "Start";
-    start.x = 207;
-    start.y = 169;
-    start.width = 48;
-    start.height = 14;
-    platform::Control close = start;
-    close.number = 14;
-    close.label = "?CLOSE_BUTTON";
-    close.text = "Zavřít"_w1250.str();
-    close.x = 4;
+    platform::Control start = platform::MakeControl(13, "?START_BUTTON", ControlKind::Button, "Start", 207, 169, 48, 14);
+    platform::Control close = platform::MakeControl(14, "?CLOSE_BUTTON", ControlKind::Button, "Zavřít"_w1250.str(), 4, 169, 48, 14);
     close.closesWindow = true;
 
     layout_.controls = {

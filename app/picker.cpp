@@ -33,38 +33,16 @@ platform::WindowDescription PickerDescription(const std::vector<std::string>& ro
     w.caption = "Vyberte databázi SQL"_w1250.str();
     w.width = 165;
     w.height = 174;
-    platform::Control prompt;
-    prompt.number = pickctl::Prompt;
-    prompt.label = "?PROMPT1";
-    prompt.kind = platform::ControlKind::Prompt;
-    prompt.text = "&Zdroje dat (ovladače):"_w1250.str();
-    prompt.x = 8;
-    prompt.y = 9;
-    platform::Control list;
-    list.number = pickctl::List;
-    list.label = "?DRIVERLIST";
-    list.kind = platform::ControlKind::List;
+    using platform::ControlKind;
+    platform::Control list = platform::MakeControl(pickctl::List, "?DRIVERLIST", ControlKind::List, "", 8, 23, 150, 100);
     list.rows = &rows;
     list.format = "30LS(165)";
-    list.x = 8;
-    list.y = 23;
-    list.width = 150;
-    list.height = 100;
-    platform::Control cancel;
-    cancel.number = pickctl::Cancel;
-    cancel.label = "?CANCEL";
-    cancel.kind = platform::ControlKind::Button;
-    cancel.text = "Storno";
-    cancel.x = 95;
-    cancel.y = 134;
-    cancel.width = 45;
-    cancel.height = 14;
-    platform::Control ok = cancel;
-    ok.number = pickctl::Ok;
-    ok.label = "?OK";
-    ok.text = "OK";
-    ok.x = 25;
-    w.controls = {prompt, list, cancel, ok};
+    w.controls = {
+        platform::MakeControl(pickctl::Prompt, "?PROMPT1", ControlKind::Prompt, "&Zdroje dat (ovladače):"_w1250.str(), 8, 9),
+        list,
+        platform::MakeControl(pickctl::Cancel, "?CANCEL", ControlKind::Button, "Storno", 95, 134, 45, 14),
+        platform::MakeControl(pickctl::Ok, "?OK", ControlKind::Button, "OK", 25, 134, 45, 14),
+    };
     return w;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "framework/platform/core/profile_file.h"
+#include "framework/platform/core/split.h"
 
 namespace dbprobe::framework {
 namespace {
@@ -10,17 +11,6 @@ namespace {
 constexpr std::string_view kUnknown = "---Unknown---";
 constexpr std::size_t kMaxValue = 1024;
 constexpr std::size_t kMaxSectorText = 100;
-
-std::vector<std::string> Parts(const std::string& value) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = value.find(',', start);
-        parts.push_back(value.substr(start, comma - start));
-        if (comma == std::string::npos) return parts;
-        start = comma + 1;
-    }
-}
 
 std::string SectorEntry(std::size_t n) { return "Sectors_" + std::to_string(n); }
 
@@ -48,7 +38,7 @@ void SettingsStore::Initialise(std::string_view name, std::int32_t kind, std::in
     BeforeInitialise();
     const long count = std::strtol(Fetch(kBookkeepingSection, "Sectors", "").c_str(), nullptr, 10);
     for (long n = 1; n <= count; ++n) {
-        const std::vector<std::string> parts = Parts(Fetch(kBookkeepingSection, SectorEntry(static_cast<std::size_t>(n)), ""));
+        const std::vector<std::string> parts = platform::SplitAtCommas(Fetch(kBookkeepingSection, SectorEntry(static_cast<std::size_t>(n)), ""));
         Sector sector;
         for (std::size_t i = 0; i < sector.size() && i < parts.size(); ++i)
             sector[i] = parts[i].substr(0, kMaxSectorText);
@@ -70,7 +60,7 @@ void SettingsStore::Terminate() {
 }
 
 std::string SettingsStore::ReadField(std::string_view section, std::string_view entry, int n) {
-    const std::vector<std::string> parts = Parts(Fetch(section, entry, ""));
+    const std::vector<std::string> parts = platform::SplitAtCommas(Fetch(section, entry, ""));
     if (n < 1 || static_cast<std::size_t>(n) > parts.size()) return {};
     return parts[static_cast<std::size_t>(n - 1)];
 }

@@ -24,6 +24,20 @@ std::vector<std::string> SplitAtBars(std::string_view text) {
 
 }  // namespace
 
+Control MakeControl(int number, std::string label, ControlKind kind, std::string text, int x, int y,
+                    int width, int height) {
+    Control c;
+    c.number = number;
+    c.label = std::move(label);
+    c.kind = kind;
+    c.text = std::move(text);
+    c.x = x;
+    c.y = y;
+    c.width = width;
+    c.height = height;
+    return c;
+}
+
 std::vector<StandardButton> StandardButtons(int mask) {
     const std::vector<std::string> captions = ButtonCaptions();
     std::vector<StandardButton> buttons;

@@ -74,6 +74,10 @@ struct Control {
     std::string format;
 };
 
+// A control at its place: number, label, kind, text and position.
+Control MakeControl(int number, std::string label, ControlKind kind, std::string text, int x, int y,
+                    int width = kAuto, int height = kAuto);
+
 struct WindowDescription {
     std::string name;   // the registered description: "dbprobe$dbpro001"
     std::string label;  // "P1$WINDOW"

@@ -16,6 +16,7 @@
 #include "odbc/session/environment.h"
 #include "odbc/session/statement_calls.h"
 #include "tests/support/attached_table.h"
+#include "tests/support/scoped_config_dir.h"
 #include "tests/support/test_dsns.h"
 
 namespace dbprobe::app {
@@ -26,11 +27,6 @@ using namespace platform::literals;
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("dbprobe-program-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        if (const char* old = std::getenv("DBPROBE_CONFIG_DIR")) old_ = old;
-        setenv("DBPROBE_CONFIG_DIR", dir_.c_str(), 1);
         platform::ResetSettings();
         TesterVariables& vars = Globals();
         vars.tableName.Clear();
@@ -44,11 +40,6 @@ protected:
         platform::RemoveServices();
         platform::ResetSettings();
         odbc::EndProgram();
-        if (old_.empty())
-            unsetenv("DBPROBE_CONFIG_DIR");
-        else
-            setenv("DBPROBE_CONFIG_DIR", old_.c_str(), 1);
-        std::filesystem::remove_all(dir_);
     }
     // Types the data source name and presses "Start".
     int RunWith(const std::string& dsn) {
@@ -67,14 +58,13 @@ protected:
         return shown;
     }
     std::string Profile() const {
-        std::ifstream in(dir_ / "dbprobe.INI");
+        std::ifstream in(config_.Path() / "dbprobe.INI");
         std::stringstream all;
         all << in.rdbuf();
         return all.str();
     }
 
-    std::filesystem::path dir_;
-    std::string old_;
+    testing::ScopedConfigDir config_{"program"};
     platform::ScriptedWindowServices* screen_ = nullptr;
 };
 

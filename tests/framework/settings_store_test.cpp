@@ -9,27 +9,14 @@
 #include <sstream>
 
 #include "framework/settings_store.h"
+#include "tests/support/scoped_config_dir.h"
 
 namespace dbprobe::framework {
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() / ("dbprobe-store-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        if (const char* old = std::getenv("DBPROBE_CONFIG_DIR")) old_ = old;
-        setenv("DBPROBE_CONFIG_DIR", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        if (old_.empty())
-            unsetenv("DBPROBE_CONFIG_DIR");
-        else
-            setenv("DBPROBE_CONFIG_DIR", old_.c_str(), 1);
-        std::filesystem::remove_all(dir_);
-    }
-    std::filesystem::path File() const { return dir_ / "dbprobe.INI"; }
+    std::filesystem::path File() const { return config_.Path() / "dbprobe.INI"; }
     std::string Read() const {
         std::ifstream in(File());
         std::stringstream all;
@@ -38,8 +25,7 @@ protected:
     }
     void Write(const std::string& text) const { std::ofstream(File()) << text; }
 
-    std::filesystem::path dir_;
-    std::string old_;
+    testing::ScopedConfigDir config_{"store"};
 };
 
 TEST_F(SettingsStoreTest, AFirstRunCreatesTheBookkeeping) {

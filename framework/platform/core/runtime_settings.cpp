@@ -4,6 +4,8 @@
 #include <mutex>
 #include <shared_mutex>
 
+#include "framework/platform/core/split.h"
+
 namespace dbprobe::platform {
 namespace {
 
@@ -18,18 +20,6 @@ Table& Settings() {
 }
 
 std::string ErrorKey(int code) { return "error:" + std::to_string(code); }
-
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        items.push_back(text.substr(start, comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    return items;
-}
 
 }  // namespace
 
@@ -49,7 +39,7 @@ std::optional<std::string> ReadSetting(std::string_view name) {
 
 std::vector<std::string> SettingItems(std::string_view name) {
     const std::optional<std::string> value = ReadSetting(name);
-    return value ? Split(*value) : std::vector<std::string>{};
+    return value ? SplitAtCommas(*value) : std::vector<std::string>{};
 }
 
 void WriteErrorText(int code, std::string text) { WriteSetting(ErrorKey(code), std::move(text)); }
