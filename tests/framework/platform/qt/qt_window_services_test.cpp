@@ -117,15 +117,7 @@ struct Field {
 
 Control Make(int number, ControlKind kind, std::string text, int x, int y, int width = kAuto,
              int height = kAuto) {
-    Control control;
-    control.number = number;
-    control.kind = kind;
-    control.text = std::move(text);
-    control.x = x;
-    control.y = y;
-    control.width = width;
-    control.height = height;
-    return control;
+    return MakeControl(number, "", kind, std::move(text), x, y, width, height);
 }
 
 constexpr int kWelcome = 1, kPrompt = 2, kName = 3, kStart = 4, kTables = 5, kProgress = 6,
