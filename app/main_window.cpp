@@ -10,6 +10,7 @@
 #include "app/test_table.h"
 #include "app/test_table_managers.h"
 #include "framework/platform/core/encoding.h"
+#include "framework/platform/core/trim.h"
 #include "framework/thread_values.h"
 #include "odbc/dispatch/operation.h"
 #include "odbc/session/runtime_error_state.h"
@@ -30,11 +31,6 @@ constexpr std::string_view kRowText =
     "AÄÁaáâäBbCČcčDdEÉĚeéěëFfGgHhIÍiíJjKkLlMmNŇnňOÓÖoóöPpQqRŘrřSŠsšTŤtťUÚŮÜuůúűüVvWwXxYÝyýZŽzž"_w1250;
 constexpr std::string_view kSentence = "Toto jsou testovací data programu KORVELANDIX."_w1250;
 constexpr std::string_view kSupportAddress = "podpora@dbprobe.example";
-
-std::string TrimRight(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
-}
 
 platform::Control Text(int number, const char* label, std::string_view text, int x, int y, int width,
                        int height) {
@@ -167,7 +163,7 @@ bool MainWindow::ErrorPrompt() {
     // The digits after "0x" are the decimal error code.
     box.text = "Při zápisu do databáze "_w1250.str() + std::string(vars.dataSource.Trimmed()) +
                " došlo k chybě !|Číslo chyby: 0x"_w1250.str() + std::to_string(e.errorCode) + " --> " +
-               TrimRight(e.fileErrorText) + "|Zdrojový soubor:"_w1250.str() + std::string(vars.tableName.Trimmed()) +
+               platform::TrimRight(e.fileErrorText) + "|Zdrojový soubor:"_w1250.str() + std::string(vars.tableName.Trimmed()) +
                "||Chcete v testu pokračovat nebo ho ukončit?"_w1250.str();
     box.caption = "Chyba";
     box.icon = "warning2.ico";

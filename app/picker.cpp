@@ -4,6 +4,7 @@
 
 #include "app/test_table.h"
 #include "framework/platform/core/encoding.h"
+#include "framework/platform/core/trim.h"
 #include "framework/platform/window_services.h"
 #include "odbc/session/odbc_api.h"
 
@@ -16,12 +17,6 @@ constexpr SQLSMALLINT kBufferLength = 80;
 
 namespace pickctl {
 inline constexpr int Prompt = 1, List = 2, Cancel = 3, Ok = 4;
-}
-
-std::string TrimRight(std::string text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    text.resize(end == std::string::npos ? 0 : end + 1);
-    return text;
 }
 
 }  // namespace
@@ -62,8 +57,8 @@ std::vector<PickerRow> ListDataSources() {
         if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) break;
         PickerRow row;
         row.name = std::string(reinterpret_cast<const char*>(name)).substr(0, 60);
-        const std::string driver = TrimRight(reinterpret_cast<const char*>(description));
-        row.display = (" " + TrimRight(row.name) + " (" + driver + ")").substr(0, 165);
+        const std::string driver = platform::TrimRight(reinterpret_cast<const char*>(description));
+        row.display = (" " + platform::TrimRight(row.name) + " (" + driver + ")").substr(0, 165);
         row.sortName = platform::UpperCase(row.name);
         const auto at = std::upper_bound(rows.begin(), rows.end(), row, [](const PickerRow& a, const PickerRow& b) {
             return platform::Collate(a.sortName, b.sortName) < 0;

@@ -7,6 +7,7 @@
 
 #include "framework/error_catalogue.h"
 #include "framework/platform/core/encoding.h"
+#include "framework/platform/core/trim.h"
 #include "odbc/session/runtime_error_state.h"
 
 namespace dbprobe::framework {
@@ -18,11 +19,6 @@ thread_local ErrorStatus t_status;
 
 std::string Bounded(std::string_view text) {
     return std::string(text.substr(0, ErrorStatus::kMaxText));
-}
-
-std::string TrimRight(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
 }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -248,9 +244,9 @@ void ErrorManager::SaveErrorState() {
     const odbc::RuntimeErrorState& e = odbc::CurrentErrors();
     ErrorStatus& s = Status();
     s.saveErrorCode = e.errorCode;
-    s.saveError = Bounded(TrimRight(e.errorText));
-    s.saveFileErrorCode = Bounded(TrimRight(e.fileErrorCode));
-    s.saveFileError = Bounded(TrimRight(e.fileErrorText));
+    s.saveError = Bounded(platform::TrimRight(e.errorText));
+    s.saveFileErrorCode = Bounded(platform::TrimRight(e.fileErrorCode));
+    s.saveFileError = Bounded(platform::TrimRight(e.fileErrorText));
 }
 
 void ErrorManager::SetFileText(std::string_view text) { Status().fileName = Bounded(text); }

@@ -3,7 +3,10 @@
 #include <cstring>
 #include <mutex>
 
+#include "framework/platform/core/trim.h"
+#include "odbc/session/properties.h"
 #include "odbc/session/runtime_error_state.h"
+#include "odbc/sql/blob_write.h"
 
 namespace dbprobe::framework {
 namespace {
@@ -11,30 +14,23 @@ namespace {
 using odbc::Arguments;
 namespace op = odbc::op;
 
-// Runtime properties of the declaration, asked through the driver.
-namespace fileprop {
-inline constexpr int BlobCount = 0x7311, FieldCount = 0x7312, FieldName = 0x7317,
-                     KeyComponents = 0x731A, KeyDuplicates = 0x731B, KeyNoCase = 0x731D,
-                     KeyPrimary = 0x731E, KeyField = 0x731F, KeyAscending = 0x7320,
-                     Threaded = 0x7C95, BlobContents = 31935, BlobHandle = 31894;
-}
+namespace fileprop = odbc::commonprop;
 
 constexpr int kDuplicateKey = 40, kNoRecord = 33, kNotFound = 2, kDenied = 5, kRebuild = 46,
               kAlreadyOpen = 52;
 
 std::string Text(int number) { return std::to_string(number); }
 
-std::string TrimRight(std::string text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    text.resize(end == std::string::npos ? 0 : end + 1);
-    return text;
-}
-
 std::string TextOf(const odbc::TextRef& ref) {
     if (ref.text == nullptr) return {};
-    if (ref.length == odbc::TextRef::kZeroTerminated) return TrimRight(ref.text);
+    if (ref.length == odbc::TextRef::kZeroTerminated) return platform::TrimRight(ref.text);
     if (ref.length <= 0) return {};
-    return TrimRight(std::string(ref.text, static_cast<std::size_t>(ref.length)));
+    return platform::TrimRight(std::string(ref.text, static_cast<std::size_t>(ref.length)));
+}
+
+// How messages name a key: its description, else its label.
+std::string KeyName(const KeyEntry& entry) {
+    return entry.description.empty() ? TextOf(entry.key->label) : entry.description;
 }
 
 bool IsWrite(int operation) {
@@ -187,7 +183,7 @@ void FileManager::OperationDone(int operation, odbc::FileDescriptor&, Arguments&
     if (operation == op::BLOB_TAKE) blobChanged = true;
     if (operation == op::BLOB_SET_PROP) {
         const std::string property = args.texts.size() >= 2 ? args.texts[args.texts.size() - 2] : std::string();
-        if (property != Text(fileprop::BlobHandle)) blobChanged = true;
+        if (property != Text(odbc::blobprop::Handle)) blobChanged = true;
     }
     if (IsRead(operation) && savePreviousBuffer && buffer != nullptr)
         previousBuffer.assign(buffer, static_cast<std::size_t>(bufferSize));
@@ -453,16 +449,15 @@ int FileManager::CheckField(int field) {
     return level == 0 ? 0 : level::Notify;
 }
 
-void FileManager::NameDuplicateKey() {
+bool FileManager::NameDuplicateKey() {
     for (const KeyEntry& entry : keys) {
         Arguments key = Arguments::WithKey(entry.key);
-        const std::intptr_t duplicate = odbc::CallDriver(op::DUPLICATEkey, *file, key);
-        if (duplicate != 0) {
-            const std::string label = TextOf(entry.key->label);
-            errors->SetKeyText(entry.description.empty() ? label : entry.description);
-            return;
+        if (odbc::CallDriver(op::DUPLICATEkey, *file, key) != 0) {
+            errors->SetKeyText(KeyName(entry));
+            return true;
         }
     }
+    return false;
 }
 
 int FileManager::InsertWith(bool handleErrors) {
@@ -490,15 +485,7 @@ int FileManager::InsertWith(bool handleErrors) {
             Arguments pointer = Arguments::WithNumbers({0});
             odbc::CallDriver(op::GETfileptr, *file, pointer);
         }
-        for (const KeyEntry& entry : keys) {
-            Arguments key = Arguments::WithKey(entry.key);
-            if (odbc::CallDriver(op::DUPLICATEkey, *file, key) != 0) {
-                const std::string label = TextOf(entry.key->label);
-                errors->SetKeyText(entry.description.empty() ? label : entry.description);
-                ReportMessage(15, "");
-                return level::Notify;
-            }
-        }
+        if (NameDuplicateKey()) ReportMessage(15, "");
         return level::Notify;
     }
     RecordError(4);
@@ -512,8 +499,7 @@ int FileManager::NumberWith(bool handleErrors) {
     while (true) {
         for (const KeyEntry& entry : keys) {
             if (!entry.autoNumber || entry.components.empty()) continue;
-            const std::string label = TextOf(entry.key->label);
-            errors->SetKeyText(entry.description.empty() ? label : entry.description);
+            errors->SetKeyText(KeyName(entry));
             const int handle = SaveRecordCopy();
             Do(op::NOMEMO);
             const KeyComponentEntry& component = entry.components.front();
@@ -615,7 +601,7 @@ void FileManager::RecordError(std::int32_t id) {
 
 int FileManager::Report() {
     if (errors == nullptr) return level::Notify;
-    const std::string name = fileName.text != nullptr ? TextOf(fileName) : TrimRight(fileNameValue);
+    const std::string name = fileName.text != nullptr ? TextOf(fileName) : platform::TrimRight(fileNameValue);
     errors->SetFileText(name);
     return errors->Report(lastError);
 }
@@ -628,7 +614,7 @@ int FileManager::ReportError(std::int32_t id) {
 int FileManager::ReportMessage(std::int32_t id, std::string_view text) {
     lastError = id;
     if (errors == nullptr) return level::Notify;
-    const std::string name = fileName.text != nullptr ? TextOf(fileName) : TrimRight(fileNameValue);
+    const std::string name = fileName.text != nullptr ? TextOf(fileName) : platform::TrimRight(fileNameValue);
     errors->SetFileText(name);
     return errors->ReportWithMessage(id, text);
 }

@@ -163,8 +163,9 @@ private:
     int InsertWith(bool handleErrors);
     int NumberWith(bool handleErrors);
     int ReadWith(int operation, bool handleErrors);
-    // Makes the key named by a failed duplicate test the %Key text.
-    void NameDuplicateKey();
+    // Tests the keys in the order added for a duplicate of the record; the
+    // first one found becomes the %Key text. False when none is found.
+    bool NameDuplicateKey();
     std::int64_t FieldValue(int field) const;
     void SetFieldValue(int field, std::int64_t value);
     const odbc::FieldDescriptor* Field(int field) const;

@@ -9,6 +9,7 @@
 
 #include "app/test_table.h"
 #include "framework/platform/core/encoding.h"
+#include "framework/platform/core/trim.h"
 #include "odbc/dispatch/driver_state.h"
 #include "odbc/session/runtime_error_state.h"
 #include "odbc/session/session.h"
@@ -19,12 +20,6 @@ namespace {
 constexpr std::string_view kMask = "********";
 
 std::string Utf8(const std::string& w1250) { return platform::ToUtf8(w1250); }
-
-std::string TrimRight(std::string text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    text.resize(end == std::string::npos ? 0 : end + 1);
-    return text;
-}
 
 std::string Hex(std::string_view bytes) {
     static const char* digits = "0123456789abcdef";
@@ -106,8 +101,8 @@ void RunReport::StepEnded(std::string_view name, bool ok) {
 
 void RunReport::ErrorPrompted(std::string_view step) {
     const odbc::RuntimeErrorState& e = odbc::CurrentErrors();
-    errors.push_back({std::string(step), e.errorCode, TrimRight(e.errorText), TrimRight(e.fileErrorCode),
-                      TrimRight(e.fileErrorText)});
+    errors.push_back({std::string(step), e.errorCode, platform::TrimRight(e.errorText), platform::TrimRight(e.fileErrorCode),
+                      platform::TrimRight(e.fileErrorText)});
 }
 
 void RunReport::TableOpened() {
@@ -127,7 +122,7 @@ void RunReport::RowRead(std::string_view nazev, std::string_view written) {
     }
     if (!firstMismatch) {
         std::string read(nazev);
-        firstMismatch = Hex(TrimRight(read));
+        firstMismatch = Hex(platform::TrimRight(read));
     }
 }
 

@@ -26,6 +26,17 @@ inline constexpr int ExecuteSql = 29184, LoginTimeout = 29186, OrderInSelect = 2
                      BulkInsertSize = 29506, TraceFlush = 29518;
 }
 
+// The properties every file driver shares (DriverCommonProperty): the
+// runtime's view of the declaration, and BLOB contents by negative index.
+// The file's label (0x7316) shares its number with the driver's own name
+// property, which keeps it; a program reads the label from the declaration.
+namespace commonprop {
+inline constexpr int BlobCount = 0x7311, FieldCount = 0x7312, FieldName = 0x7317,
+                     KeyComponents = 0x731A, KeyDuplicates = 0x731B, KeyNoCase = 0x731D,
+                     KeyPrimary = 0x731E, KeyField = 0x731F, KeyAscending = 0x7320,
+                     Threaded = 0x7C95, BlobContents = 0x7CBF;
+}
+
 struct PropertyRequest {
     std::string_view property;
     std::int64_t index = 0;

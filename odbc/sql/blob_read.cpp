@@ -20,19 +20,6 @@ namespace getprop {
 inline constexpr long Changed = 31899, Label = 29463, Binary = 29473, Kind = 31745, Address = 31945;
 }
 
-BlobEntry* BlobArgument(OperationContext& ctx) {
-    const std::int64_t n = ctx.args.Number(0);
-    if (n < 1 || n > static_cast<std::int64_t>(ctx.state.blobs.size())) return nullptr;
-    return &ctx.state.blobs[static_cast<std::size_t>(n - 1)];
-}
-
-long DigitsOf(const std::string& text) {
-    long value = 0;
-    for (char c : text)
-        if (std::isdigit(static_cast<unsigned char>(c)) && value < 100000000) value = value * 10 + (c - '0');
-    return value;
-}
-
 bool Binary(const BlobEntry& blob) { return (blob.attributes & blobattr::BINARY) != 0; }
 
 void Release(BlobEntry& blob) {

@@ -10,6 +10,14 @@
 namespace dbprobe::odbc {
 namespace {
 
+void Replace(BlobEntry& blob, const char* data, std::size_t size) {
+    blob.contents.assign(data, data + size);
+    blob.size = static_cast<std::int64_t>(size);
+    blob.changed = true;
+}
+
+}  // namespace
+
 BlobEntry* BlobArgument(OperationContext& ctx) {
     const std::int64_t n = ctx.args.Number(0);
     if (n < 1 || n > static_cast<std::int64_t>(ctx.state.blobs.size())) return nullptr;
@@ -24,14 +32,6 @@ std::int64_t DigitsOf(std::string_view text) {
             value = value * 10 + (c - '0');
     return value;
 }
-
-void Replace(BlobEntry& blob, const char* data, std::size_t size) {
-    blob.contents.assign(data, data + size);
-    blob.size = static_cast<std::int64_t>(size);
-    blob.changed = true;
-}
-
-}  // namespace
 
 void SetBlobSize(BlobEntry& blob, std::int64_t size) {
     if (size == blob.size) return;

@@ -17,6 +17,12 @@ int SetBlobProperty(OperationContext& ctx);
 // the text is assigned to those bytes, cut or padded with blanks.
 int TakeBlobSlice(OperationContext& ctx);
 
+// The BLOB named by the operation's first number (from 1); nullptr for none.
+BlobEntry* BlobArgument(OperationContext& ctx);
+// A decimal number in which every character that is not a digit is skipped
+// (property numbers and values of the BLOB operations).
+std::int64_t DigitsOf(std::string_view text);
+
 // Sets a BLOB's size; a different size marks it changed and resizes its storage.
 void SetBlobSize(BlobEntry& blob, std::int64_t size);
 

@@ -9,14 +9,6 @@
 namespace dbprobe::odbc {
 namespace {
 
-namespace common {
-// The file's label (0x7316) shares its number with the driver's own name
-// property, which keeps it; the label is read from the declaration itself.
-inline constexpr long BlobCount = 0x7311, FieldCount = 0x7312, FieldName = 0x7317,
-                      KeyComponents = 0x731A, KeyDuplicates = 0x731B, KeyNoCase = 0x731D,
-                      KeyPrimary = 0x731E, KeyField = 0x731F, KeyAscending = 0x7320, Threaded = 0x7C95,
-                      BlobContents = 0x7CBF;
-}
 
 // The property's number; -1 for a name or anything else that is not one.
 long NumberOf(std::string_view property) {
@@ -41,16 +33,16 @@ const KeyComponent* Component(const KeyState& key, std::int64_t index) {
 
 bool KeyProperty(const KeyState& key, long number, std::int64_t index, std::optional<std::string>& answer) {
     switch (number) {
-        case common::KeyComponents: answer = std::to_string(key.components.size()); return true;
-        case common::KeyDuplicates: answer = Flag(key.AllowsDuplicates()); return true;
-        case common::KeyNoCase: answer = Flag((key.attributes & keyattr::NOCASE) != 0); return true;
-        case common::KeyPrimary: answer = Flag((key.attributes & keyattr::PRIMARY) != 0); return true;
-        case common::KeyField: {
+        case commonprop::KeyComponents: answer = std::to_string(key.components.size()); return true;
+        case commonprop::KeyDuplicates: answer = Flag(key.AllowsDuplicates()); return true;
+        case commonprop::KeyNoCase: answer = Flag((key.attributes & keyattr::NOCASE) != 0); return true;
+        case commonprop::KeyPrimary: answer = Flag((key.attributes & keyattr::PRIMARY) != 0); return true;
+        case commonprop::KeyField: {
             const KeyComponent* c = Component(key, index);
             answer = c == nullptr ? std::string() : std::to_string(c->field + 1);
             return true;
         }
-        case common::KeyAscending: {
+        case commonprop::KeyAscending: {
             const KeyComponent* c = Component(key, index);
             answer = c == nullptr ? std::string() : Flag(!c->descending);
             return true;
@@ -73,7 +65,7 @@ bool DriverCommonProperty(DriverState& file, const PropertyRequest& request, int
     const bool get = !request.value.has_value();
     if (request.key != nullptr) return get && KeyProperty(*request.key, number, request.index, answer);
 
-    if (number == common::BlobContents) {
+    if (number == commonprop::BlobContents) {
         BlobEntry* blob = BlobByIndex(file, request.index);
         if (blob == nullptr) return false;
         if (get) {
@@ -90,13 +82,13 @@ bool DriverCommonProperty(DriverState& file, const PropertyRequest& request, int
     }
     if (!get) return false;
     switch (number) {
-        case common::BlobCount: answer = std::to_string(file.blobs.size()); return true;
-        case common::FieldCount: answer = std::to_string(file.fields.size()); return true;
-        case common::FieldName:
+        case commonprop::BlobCount: answer = std::to_string(file.blobs.size()); return true;
+        case commonprop::FieldCount: answer = std::to_string(file.fields.size()); return true;
+        case commonprop::FieldName:
             if (request.index < 1 || request.index > static_cast<std::int64_t>(file.fields.size())) return false;
             answer = file.fields[static_cast<std::size_t>(request.index - 1)].label;
             return true;
-        case common::Threaded: answer = Flag((file.fileAttributes & stateattr::THREAD) != 0); return true;
+        case commonprop::Threaded: answer = Flag((file.fileAttributes & stateattr::THREAD) != 0); return true;
         default: return false;
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/platform/core/trim.h"
 #include "odbc/session/backend.h"
 #include "odbc/session/data_source.h"
 #include "odbc/session/diagnostics.h"
@@ -23,11 +24,6 @@ constexpr SQLUSMALLINT kExtendedFetchFunction = 59;  // SQL_API_SQLEXTENDEDFETCH
 bool IsSequence(int kind) {
     return (kind >= readkind::Forward && kind <= readkind::FromBackward) ||
            kind == readkind::FileOrder;
-}
-
-std::string TrimRight(const std::string& text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
 }
 
 // F: the filters of a sequence without a position condition.
@@ -184,7 +180,7 @@ SQLUSMALLINT BlobColumn(const DriverState& file, int blobIndex) {
 
 std::string SelectText(const DriverState& file, const ReadStatement& read, std::vector<bool>& isNull) {
     const std::string& table = file.sqlTableName;
-    const std::string standing = TrimRight(file.options.where);
+    const std::string standing = platform::TrimRight(file.options.where);
     const std::string& oneShot = read.oneShot;
     const int kind = read.kind;
     const std::string cols = kind == readkind::Duplicate ? FirstColumn(file) : ColumnList(file);
@@ -221,7 +217,7 @@ int ExecuteRead(DriverState& file, ReadStatement& read) {
     if (int code = ChooseBindings(file); code != 0) return code;
     Statement& statement = *read.slot.statement;
 
-    const std::string oneShot = TrimRight(file.options.oneShotWhere);
+    const std::string oneShot = platform::TrimRight(file.options.oneShotWhere);
     if (oneShot != read.oneShot) {
         CloseRead(file, read);
         statement.prepared = false;
